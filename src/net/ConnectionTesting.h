@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QList>
+#include <QSslCertificate>
+
+#include <chrono>
+
+// Test-only hooks of the connection layer. The program never calls these: it trusts the
+// system's roots and waits 60 seconds per read or write, and nothing it reads can change that.
+namespace ConnectionTesting {
+
+void trustCertificates(const QList<QSslCertificate>& authorities);
+void setTimeout(std::chrono::milliseconds timeout);
+
+}  // namespace ConnectionTesting

@@ -1,0 +1,298 @@
+#include "net/IMAPClient.h"
+
+#include "net/FetchItems.h"
+#include "net/IMAPParser.h"
+#include "net/MailError.h"
+
+namespace {
+
+const QByteArray headerFields =
+    "FROM TO CC SUBJECT DATE MESSAGE-ID IN-REPLY-TO REFERENCES REPLY-TO AUTHENTICATION-RESULTS RECEIVED";
+
+QByteArray uidSet(const std::vector<qint64>& uids)
+{
+    QByteArray set;
+    for (qint64 uid : uids) {
+        if (!set.isEmpty())
+            set += ',';
+        set += QByteArray::number(uid);
+    }
+    return set;
+}
+
+bool isOK(QByteArrayView status)
+{
+    return status.size() >= 2 && (status[0] | 0x20) == 'o' && (status[1] | 0x20) == 'k';
+}
+
+bool isSearch(const IMAPResponse& response)
+{
+    return !response.empty() && response[0].is(u"SEARCH");
+}
+
+}  // namespace
+
+IMAPClient::IMAPClient(const QString& host, int port)
+    : m_conn(host, port)
+    , m_port(port)
+{
+    if (port != 143)
+        m_conn.startSecureConnection();
+}
+
+std::optional<qint64> IMAPClient::literalLength(QByteArrayView line)
+{
+    return IMAPParser::literalLength(line);
+}
+
+QByteArray IMAPClient::quoted(const QString& text, const QString& what)
+{
+    if (text.contains(u'\r') || text.contains(u'\n') || text.contains(QChar(0)))
+        throw MailError::refused(QStringLiteral("not sent: the %1 contains a line break or a NUL character").arg(what));
+    QByteArray bytes = text.toUtf8();
+    bytes.replace("\\", "\\\\");
+    bytes.replace("\"", "\\\"");
+    return '"' + bytes + '"';
+}
+
+QByteArray IMAPClient::nextTag()
+{
+    return "L" + QByteArray::number(++m_tagCounter);
+}
+
+QByteArray IMAPClient::readResponse()
+{
+    QByteArray response = m_conn.readLine();
+    qsizetype lineStart = 0;
+    while (std::optional<qint64> length = literalLength(QByteArrayView(response).sliced(lineStart))) {
+        response += "\r\n";
+        response += m_conn.readBytes(*length);
+        lineStart = response.size();
+        response += m_conn.readLine();
+    }
+    return response;
+}
+
+void IMAPClient::open()
+{
+    const QByteArray greeting = readResponse();
+    if (!greeting.startsWith("* OK") && !greeting.startsWith("* PREAUTH"))
+        throw MailError::badResponse(QString::fromUtf8(greeting));
+    if (m_port == 143) {
+        command(QByteArray("STARTTLS"));
+        m_conn.startSecureConnection();
+    }
+}
+
+std::vector<IMAPResponse> IMAPClient::command(const QString& text)
+{
+    if (text.contains(u'\r') || text.contains(u'\n') || text.contains(QChar(0)))
+        throw MailError::refused(QStringLiteral("not sent: the command contains a line break or a NUL character"));
+    return command(text.toUtf8());
+}
+
+std::vector<IMAPResponse> IMAPClient::command(const QByteArray& text)
+{
+    const QByteArray tag = nextTag();
+    m_conn.write(tag + ' ' + text + "\r\n");
+    const QByteArray completion = tag + ' ';
+    std::vector<IMAPResponse> untagged;
+    for (;;) {
+        const QByteArray response = readResponse();
+        if (response.startsWith(completion)) {
+            const QByteArrayView status = QByteArrayView(response).sliced(completion.size());
+            if (!isOK(status))
+                throw MailError::server(QString::fromUtf8(status));
+            return untagged;
+        }
+        if (response.startsWith('*'))
+            untagged.push_back(IMAPParser::parseUntagged(QByteArrayView(response).sliced(1)));
+    }
+}
+
+void IMAPClient::login(const QString& user, const QString& password)
+{
+    command("LOGIN " + quoted(user, QStringLiteral("user name")) + ' ' + quoted(password, QStringLiteral("password")));
+}
+
+qint64 IMAPClient::select(const QString& mailbox)
+{
+    for (const IMAPResponse& response : command("SELECT " + quoted(mailbox, QStringLiteral("mailbox name")))) {
+        if (response.size() < 2 || !response[1].is(u"EXISTS"))
+            continue;
+        bool ok = false;
+        const qint64 count = response[0].text().value_or(QString()).toLongLong(&ok);
+        if (ok)
+            return count;
+    }
+    return 0;
+}
+
+std::vector<FetchedHeader> IMAPClient::fetchHeaders(qint64 last, qint64 exists)
+{
+    if (exists < 1 || last < 1)
+        return {};
+    const qint64 start = std::max<qint64>(exists - last + 1, 1);
+    return FetchedHeader::readAll(command("FETCH " + QByteArray::number(start) + ':' + QByteArray::number(exists)
+                                          + " (UID FLAGS INTERNALDATE BODY.PEEK[HEADER.FIELDS (" + headerFields + ")])"));
+}
+
+QByteArray IMAPClient::fetchMessage(qint64 uid)
+{
+    for (const IMAPResponse& response : command("UID FETCH " + QByteArray::number(uid) + " (BODY.PEEK[])")) {
+        const std::optional<std::vector<FetchItem>> items = fetchItems(response);
+        if (!items)
+            continue;
+        for (const FetchItem& item : *items) {
+            if (item.name.startsWith(u"BODY["))
+                return item.value.get().bytes();
+        }
+    }
+    throw MailError::badResponse(QStringLiteral("message %1 not found").arg(uid));
+}
+
+void IMAPClient::markSeen(qint64 uid)
+{
+    command("UID STORE " + QByteArray::number(uid) + " +FLAGS.SILENT (\\Seen)");
+}
+
+std::optional<QString> IMAPClient::findMailbox(const std::vector<IMAPResponse>& listResponses,
+                                               const QString& specialUse, const QStringList& commonNames)
+{
+    std::vector<QString> names;
+    for (const IMAPResponse& response : listResponses) {
+        if (response.size() < 4 || !response[0].is(u"LIST"))
+            continue;
+        const std::optional<QString> name = response[3].text();
+        if (!name)
+            continue;
+        for (const IMAPValue& attribute : response[1].items()) {
+            if (attribute.text().value_or(QString()).toLower() == specialUse)
+                return name;
+        }
+        names.push_back(*name);
+    }
+    for (const QString& common : commonNames) {
+        for (const QString& name : names) {
+            if (name.compare(common, Qt::CaseInsensitive) == 0)
+                return name;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> IMAPClient::listMailbox(const QString& specialUse, const QStringList& commonNames)
+{
+    return findMailbox(command(QByteArray("LIST \"\" \"*\"")), specialUse, commonNames);
+}
+
+std::optional<QString> IMAPClient::sentMailbox()
+{
+    static const QStringList common = {
+        QStringLiteral("Sent Messages"), QStringLiteral("Sent"), QStringLiteral("Gesendet"),
+        QStringLiteral("Gesendete Objekte"), QStringLiteral("INBOX.Sent"), QStringLiteral("Sent Items"),
+    };
+    return listMailbox(QStringLiteral("\\sent"), common);
+}
+
+std::optional<QString> IMAPClient::trashMailbox()
+{
+    static const QStringList common = {
+        QStringLiteral("Deleted Messages"), QStringLiteral("Trash"), QStringLiteral("Papierkorb"),
+        QStringLiteral("Gelöschte Objekte"), QStringLiteral("[Gmail]/Trash"), QStringLiteral("INBOX.Trash"),
+        QStringLiteral("Deleted Items"),
+    };
+    return listMailbox(QStringLiteral("\\trash"), common);
+}
+
+void IMAPClient::expunge(const QByteArray& set)
+{
+    command("UID STORE " + set + " +FLAGS.SILENT (\\Deleted)");
+    // RFC 4315 §2.1: UID EXPUNGE removes only this set, not mail other clients flagged \Deleted.
+    try {
+        command("UID EXPUNGE " + set);
+    } catch (const MailError& e) {
+        if (!std::holds_alternative<MailError::Server>(e.which()))
+            throw;
+        command(QByteArray("EXPUNGE"));
+    }
+}
+
+void IMAPClient::moveToTrash(const std::vector<qint64>& uids)
+{
+    if (uids.empty())
+        return;
+    const QByteArray set = uidSet(uids);
+    const std::optional<QString> trash = trashMailbox();
+    if (!trash) {
+        expunge(set);
+        return;
+    }
+    const QByteArray target = quoted(*trash, QStringLiteral("mailbox name"));
+    try {
+        command("UID MOVE " + set + ' ' + target);
+        return;
+    } catch (const std::exception&) {
+        // Servers without MOVE (RFC 6851) answer BAD; copy and expunge instead.
+    }
+    command("UID COPY " + set + ' ' + target);
+    expunge(set);
+}
+
+std::vector<qint64> IMAPClient::searchText(const QString& text)
+{
+    std::vector<qint64> uids;
+    for (const IMAPResponse& response : command("UID SEARCH TEXT " + quoted(text, QStringLiteral("search text")))) {
+        if (!isSearch(response))
+            continue;
+        for (size_t i = 1; i < response.size(); ++i) {
+            bool ok = false;
+            const qint64 uid = response[i].text().value_or(QString()).toLongLong(&ok);
+            if (ok)
+                uids.push_back(uid);
+        }
+    }
+    return uids;
+}
+
+bool IMAPClient::searchMessageID(const QString& messageID)
+{
+    const QByteArray id = quoted(messageID, QStringLiteral("Message-ID"));
+    for (const IMAPResponse& response : command("UID SEARCH HEADER MESSAGE-ID " + id)) {
+        if (isSearch(response) && response.size() > 1)
+            return true;
+    }
+    return false;
+}
+
+void IMAPClient::append(const QString& mailbox, const QByteArray& message)
+{
+    const QByteArray name = quoted(mailbox, QStringLiteral("mailbox name"));
+    const QByteArray tag = nextTag();
+    m_conn.write(tag + " APPEND " + name + " (\\Seen) {" + QByteArray::number(message.size()) + "}\r\n");
+    const QByteArray completion = tag + ' ';
+    bool sent = false;
+    for (;;) {
+        const QByteArray response = readResponse();
+        if (!sent && response.startsWith('+')) {
+            m_conn.write(message);
+            m_conn.write("\r\n");
+            sent = true;
+        } else if (response.startsWith(completion)) {
+            const QByteArrayView status = QByteArrayView(response).sliced(completion.size());
+            if (!isOK(status))
+                throw MailError::server(QString::fromUtf8(status));
+            return;
+        }
+    }
+}
+
+void IMAPClient::logout() noexcept
+{
+    try {
+        command(QByteArray("LOGOUT"));
+    } catch (...) {
+        // BYE, a closed stream or a time-out: the conversation is over either way.
+    }
+    m_conn.close();
+}

@@ -1,0 +1,138 @@
+#include "net/StreamConnection.h"
+
+#include "net/ConnectionPolicy.h"
+#include "net/MailError.h"
+#include "net/PlatformError.h"
+
+#include <QSslSocket>
+
+#include <cstring>
+
+StreamConnection::StreamConnection(const QString& host, int port)
+    : m_host(host)
+    , m_port(port)
+    , m_timeout(ConnectionPolicy::timeout())
+    , m_socket(std::make_unique<QSslSocket>())
+{
+    m_socket->setSslConfiguration(ConnectionPolicy::tlsConfiguration());
+    m_socket->setPeerVerifyName(host);
+    if (port > 0 && port <= 65535)
+        m_socket->connectToHost(host, quint16(port));
+}
+
+StreamConnection::~StreamConnection() = default;
+
+void StreamConnection::connectIfNeeded()
+{
+    if (!m_connected) {
+        if (m_port <= 0 || m_port > 65535)
+            throw PlatformError(QStringLiteral("invalid port %1").arg(m_port));
+        if (!m_socket->waitForConnected(int(m_timeout.count())))
+            failWithSocketError();
+        m_connected = true;
+    }
+    if (m_tlsPending) {
+        m_tlsPending = false;
+        m_socket->startClientEncryption();
+        if (!m_socket->waitForEncrypted(int(m_timeout.count())))
+            failWithSocketError();
+    }
+}
+
+void StreamConnection::failWithSocketError() const
+{
+    if (m_socket->error() == QAbstractSocket::RemoteHostClosedError)
+        throw MailError::closed();
+    throw PlatformError(m_socket->errorString());
+}
+
+void StreamConnection::startSecureConnection()
+{
+    // Plain bytes that arrived before the handshake were not protected: a man in the middle
+    // could have queued them behind the STARTTLS answer. Never hand them out as if they were.
+    m_buffer.clear();
+    m_start = 0;
+    m_searchedUpTo = 0;
+    if (m_connected)
+        m_socket->readAll();
+    m_tlsPending = true;
+}
+
+QByteArray StreamConnection::readMore()
+{
+    connectIfNeeded();
+    if (m_socket->bytesAvailable() == 0 && !m_socket->waitForReadyRead(int(m_timeout.count()))) {
+        if (m_socket->bytesAvailable() == 0)
+            failWithSocketError();
+    }
+    return m_socket->read(maxReadSize);
+}
+
+void StreamConnection::consume(qsizetype count)
+{
+    m_start += count;
+    m_searchedUpTo = m_start;
+    if (m_start == m_buffer.size()) {
+        m_buffer.clear();
+        m_start = m_searchedUpTo = 0;
+    } else if (m_start > maxReadSize && m_start > m_buffer.size() / 2) {
+        // Drop the consumed front now and then; amortised, each byte is moved at most once more.
+        m_buffer.remove(0, m_start);
+        m_searchedUpTo -= m_start;
+        m_start = 0;
+    }
+}
+
+QByteArray StreamConnection::readLine()
+{
+    for (;;) {
+        const char* data = m_buffer.constData();
+        const qsizetype size = m_buffer.size();
+        qsizetype from = std::max(m_start, m_searchedUpTo);
+        while (from < size) {
+            const void* lf = std::memchr(data + from, '\n', size_t(size - from));
+            if (!lf)
+                break;
+            const qsizetype at = static_cast<const char*>(lf) - data;
+            if (at > m_start && data[at - 1] == '\r') {
+                QByteArray line(data + m_start, at - 1 - m_start);
+                consume(at + 1 - m_start);
+                return line;
+            }
+            from = at + 1;
+        }
+        // A CR at the very end may still be followed by its LF.
+        m_searchedUpTo = size > m_start && data[size - 1] == '\r' ? size - 1 : size;
+        m_buffer.append(readMore());
+    }
+}
+
+QByteArray StreamConnection::readBytes(qint64 count)
+{
+    // Grow only with what really arrives: a server may announce any length.
+    while (m_buffer.size() - m_start < count)
+        m_buffer.append(readMore());
+    QByteArray bytes(m_buffer.constData() + m_start, qsizetype(count));
+    consume(qsizetype(count));
+    return bytes;
+}
+
+void StreamConnection::write(const QByteArray& data)
+{
+    connectIfNeeded();
+    if (m_socket->write(data) != data.size())
+        failWithSocketError();
+    while (m_socket->bytesToWrite() > 0 || m_socket->encryptedBytesToWrite() > 0) {
+        if (!m_socket->waitForBytesWritten(int(m_timeout.count())))
+            failWithSocketError();
+    }
+}
+
+void StreamConnection::close()
+{
+    if (m_socket->state() == QAbstractSocket::UnconnectedState)
+        return;
+    m_socket->disconnectFromHost();
+    m_socket->flush();
+    m_socket->abort();
+}

@@ -1,0 +1,117 @@
+#include "ScriptedServer.h"
+
+#include <QFile>
+#include <QSslKey>
+#include <QSslSocket>
+#include <QTcpServer>
+#include <QThread>
+
+namespace {
+
+constexpr int serverWait = 15000;
+
+// Hands over the accepted descriptor so that a QSslSocket can own it from the start.
+class DescriptorServer : public QTcpServer {
+public:
+    qintptr accepted = -1;
+
+protected:
+    void incomingConnection(qintptr descriptor) override { accepted = descriptor; }
+};
+
+}  // namespace
+
+void ScriptedPeer::send(const QByteArray& bytes)
+{
+    m_socket.write(bytes);
+    while (m_socket.bytesToWrite() > 0 || m_socket.encryptedBytesToWrite() > 0) {
+        if (!m_socket.waitForBytesWritten(serverWait))
+            return;
+    }
+}
+
+QByteArray ScriptedPeer::readLine()
+{
+    QByteArray line;
+    while (!line.endsWith("\r\n")) {
+        if (m_socket.bytesAvailable() == 0 && !m_socket.waitForReadyRead(serverWait))
+            return {};
+        char c = 0;
+        if (m_socket.getChar(&c))
+            line += c;
+    }
+    line.chop(2);
+    m_received.append(line);
+    return line;
+}
+
+QByteArray ScriptedPeer::readBytes(qint64 count)
+{
+    QByteArray bytes;
+    while (bytes.size() < count) {
+        if (m_socket.bytesAvailable() == 0 && !m_socket.waitForReadyRead(serverWait))
+            break;
+        bytes += m_socket.read(count - bytes.size());
+    }
+    m_received.append(bytes);
+    return bytes;
+}
+
+void ScriptedPeer::pause(int milliseconds)
+{
+    QThread::msleep(milliseconds);
+}
+
+void ScriptedPeer::close()
+{
+    m_socket.disconnectFromHost();
+    if (m_socket.state() != QAbstractSocket::UnconnectedState)
+        m_socket.waitForDisconnected(serverWait);
+}
+
+ScriptedServer::ScriptedServer(Script script, const TestCertificates::Pair& certificate)
+{
+    std::promise<int> port;
+    std::future<int> bound = port.get_future();
+    m_thread = std::thread(&ScriptedServer::serve, this, std::move(script), certificate, std::move(port));
+    m_port = bound.get();
+}
+
+ScriptedServer::~ScriptedServer()
+{
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+QList<QByteArray> ScriptedServer::received()
+{
+    if (m_thread.joinable())
+        m_thread.join();
+    std::lock_guard guard(m_lock);
+    return m_received;
+}
+
+void ScriptedServer::serve(Script script, TestCertificates::Pair certificate, std::promise<int> port)
+{
+    DescriptorServer listener;
+    listener.listen(QHostAddress::LocalHost, 0);
+    port.set_value(listener.serverPort());
+    if (!listener.waitForNewConnection(serverWait) || listener.accepted < 0)
+        return;
+    QSslSocket socket;
+    socket.setSocketDescriptor(listener.accepted);
+    if (!certificate.certificateFile.isEmpty()) {
+        socket.setLocalCertificate(certificate.certificateFile);
+        QFile key(certificate.keyFile);
+        key.open(QIODevice::ReadOnly);
+        socket.setPrivateKey(QSslKey(key.readAll(), QSsl::Ec));
+        socket.startServerEncryption();
+        if (!socket.waitForEncrypted(serverWait))
+            return;
+    }
+    ScriptedPeer peer(socket);
+    script(peer);
+    socket.disconnectFromHost();
+    std::lock_guard guard(m_lock);
+    m_received = peer.received();
+}
