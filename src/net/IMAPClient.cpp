@@ -79,7 +79,7 @@ void IMAPClient::open()
     if (!greeting.startsWith("* OK") && !greeting.startsWith("* PREAUTH"))
         throw MailError::badResponse(QString::fromUtf8(greeting));
     if (m_port == 143) {
-        command(QByteArray("STARTTLS"));
+        run(QByteArray("STARTTLS"));
         m_conn.startSecureConnection();
     }
 }
@@ -88,10 +88,10 @@ std::vector<IMAPResponse> IMAPClient::command(const QString& text)
 {
     if (text.contains(u'\r') || text.contains(u'\n') || text.contains(QChar(0)))
         throw MailError::refused(QStringLiteral("not sent: the command contains a line break or a NUL character"));
-    return command(text.toUtf8());
+    return run(text.toUtf8());
 }
 
-std::vector<IMAPResponse> IMAPClient::command(const QByteArray& text)
+std::vector<IMAPResponse> IMAPClient::run(const QByteArray& text)
 {
     const QByteArray tag = nextTag();
     m_conn.write(tag + ' ' + text + "\r\n");
@@ -112,12 +112,12 @@ std::vector<IMAPResponse> IMAPClient::command(const QByteArray& text)
 
 void IMAPClient::login(const QString& user, const QString& password)
 {
-    command("LOGIN " + quoted(user, QStringLiteral("user name")) + ' ' + quoted(password, QStringLiteral("password")));
+    run("LOGIN " + quoted(user, QStringLiteral("user name")) + ' ' + quoted(password, QStringLiteral("password")));
 }
 
 qint64 IMAPClient::select(const QString& mailbox)
 {
-    for (const IMAPResponse& response : command("SELECT " + quoted(mailbox, QStringLiteral("mailbox name")))) {
+    for (const IMAPResponse& response : run("SELECT " + quoted(mailbox, QStringLiteral("mailbox name")))) {
         if (response.size() < 2 || !response[1].is(u"EXISTS"))
             continue;
         bool ok = false;
@@ -133,13 +133,13 @@ std::vector<FetchedHeader> IMAPClient::fetchHeaders(qint64 last, qint64 exists)
     if (exists < 1 || last < 1)
         return {};
     const qint64 start = std::max<qint64>(exists - last + 1, 1);
-    return FetchedHeader::readAll(command("FETCH " + QByteArray::number(start) + ':' + QByteArray::number(exists)
+    return FetchedHeader::readAll(run("FETCH " + QByteArray::number(start) + ':' + QByteArray::number(exists)
                                           + " (UID FLAGS INTERNALDATE BODY.PEEK[HEADER.FIELDS (" + headerFields + ")])"));
 }
 
 QByteArray IMAPClient::fetchMessage(qint64 uid)
 {
-    for (const IMAPResponse& response : command("UID FETCH " + QByteArray::number(uid) + " (BODY.PEEK[])")) {
+    for (const IMAPResponse& response : run("UID FETCH " + QByteArray::number(uid) + " (BODY.PEEK[])")) {
         const std::optional<std::vector<FetchItem>> items = fetchItems(response);
         if (!items)
             continue;
@@ -153,7 +153,7 @@ QByteArray IMAPClient::fetchMessage(qint64 uid)
 
 void IMAPClient::markSeen(qint64 uid)
 {
-    command("UID STORE " + QByteArray::number(uid) + " +FLAGS.SILENT (\\Seen)");
+    run("UID STORE " + QByteArray::number(uid) + " +FLAGS.SILENT (\\Seen)");
 }
 
 std::optional<QString> IMAPClient::findMailbox(const std::vector<IMAPResponse>& listResponses,
@@ -183,7 +183,7 @@ std::optional<QString> IMAPClient::findMailbox(const std::vector<IMAPResponse>& 
 
 std::optional<QString> IMAPClient::listMailbox(const QString& specialUse, const QStringList& commonNames)
 {
-    return findMailbox(command(QByteArray("LIST \"\" \"*\"")), specialUse, commonNames);
+    return findMailbox(run(QByteArray("LIST \"\" \"*\"")), specialUse, commonNames);
 }
 
 std::optional<QString> IMAPClient::sentMailbox()
@@ -207,14 +207,14 @@ std::optional<QString> IMAPClient::trashMailbox()
 
 void IMAPClient::expunge(const QByteArray& set)
 {
-    command("UID STORE " + set + " +FLAGS.SILENT (\\Deleted)");
+    run("UID STORE " + set + " +FLAGS.SILENT (\\Deleted)");
     // RFC 4315 §2.1: UID EXPUNGE removes only this set, not mail other clients flagged \Deleted.
     try {
-        command("UID EXPUNGE " + set);
+        run("UID EXPUNGE " + set);
     } catch (const MailError& e) {
         if (!std::holds_alternative<MailError::Server>(e.which()))
             throw;
-        command(QByteArray("EXPUNGE"));
+        run(QByteArray("EXPUNGE"));
     }
 }
 
@@ -230,19 +230,19 @@ void IMAPClient::moveToTrash(const std::vector<qint64>& uids)
     }
     const QByteArray target = quoted(*trash, QStringLiteral("mailbox name"));
     try {
-        command("UID MOVE " + set + ' ' + target);
+        run("UID MOVE " + set + ' ' + target);
         return;
     } catch (const std::exception&) {
         // Servers without MOVE (RFC 6851) answer BAD; copy and expunge instead.
     }
-    command("UID COPY " + set + ' ' + target);
+    run("UID COPY " + set + ' ' + target);
     expunge(set);
 }
 
 std::vector<qint64> IMAPClient::searchText(const QString& text)
 {
     std::vector<qint64> uids;
-    for (const IMAPResponse& response : command("UID SEARCH TEXT " + quoted(text, QStringLiteral("search text")))) {
+    for (const IMAPResponse& response : run("UID SEARCH TEXT " + quoted(text, QStringLiteral("search text")))) {
         if (!isSearch(response))
             continue;
         for (size_t i = 1; i < response.size(); ++i) {
@@ -258,7 +258,7 @@ std::vector<qint64> IMAPClient::searchText(const QString& text)
 bool IMAPClient::searchMessageID(const QString& messageID)
 {
     const QByteArray id = quoted(messageID, QStringLiteral("Message-ID"));
-    for (const IMAPResponse& response : command("UID SEARCH HEADER MESSAGE-ID " + id)) {
+    for (const IMAPResponse& response : run("UID SEARCH HEADER MESSAGE-ID " + id)) {
         if (isSearch(response) && response.size() > 1)
             return true;
     }
@@ -290,7 +290,7 @@ void IMAPClient::append(const QString& mailbox, const QByteArray& message)
 void IMAPClient::logout() noexcept
 {
     try {
-        command(QByteArray("LOGOUT"));
+        run(QByteArray("LOGOUT"));
     } catch (...) {
         // BYE, a closed stream or a time-out: the conversation is over either way.
     }

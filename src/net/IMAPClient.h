@@ -44,7 +44,7 @@ public:
 private:
     QByteArray readResponse();
     QByteArray nextTag();
-    std::vector<IMAPResponse> command(const QByteArray& text);
+    std::vector<IMAPResponse> run(const QByteArray& text);  // `text` is already safe to send
     std::optional<QString> listMailbox(const QString& specialUse, const QStringList& commonNames);
     void expunge(const QByteArray& set);
 

@@ -24,6 +24,8 @@ StreamConnection::~StreamConnection() = default;
 
 void StreamConnection::connectIfNeeded()
 {
+    if (m_connected && m_socket->state() != QAbstractSocket::ConnectedState)
+        failWithSocketError();  // broken or closed earlier: the conversation is over
     if (!m_connected) {
         if (m_port <= 0 || m_port > 65535)
             throw PlatformError(QStringLiteral("invalid port %1").arg(m_port));
@@ -41,7 +43,8 @@ void StreamConnection::connectIfNeeded()
 
 void StreamConnection::failWithSocketError() const
 {
-    if (m_socket->error() == QAbstractSocket::RemoteHostClosedError)
+    const QAbstractSocket::SocketError error = m_socket->error();
+    if (error == QAbstractSocket::RemoteHostClosedError || error == QAbstractSocket::UnknownSocketError)
         throw MailError::closed();
     throw PlatformError(m_socket->errorString());
 }

@@ -85,15 +85,16 @@ ssl_min_protocol = TLSv1.2
 disable_plaintext_auth = yes
 auth_mechanisms = plain login
 auth_failure_delay = 0
+auth_username_chars =
 default_internal_user = dovecot
 default_login_user = dovenull
 passdb {
   driver = passwd-file
-  args = scheme=PLAIN username_format=%%u %1/passwd
+  args = scheme=PLAIN username_format=%u %1/passwd
 }
 userdb {
   driver = static
-  args = uid=mail gid=mail home=%1/home/%%u
+  args = uid=mail gid=mail home=%1/home/%u
 }
 mail_location = maildir:~/Maildir
 namespace inbox {

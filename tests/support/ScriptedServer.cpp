@@ -69,11 +69,23 @@ void ScriptedPeer::close()
         m_socket.waitForDisconnected(serverWait);
 }
 
-ScriptedServer::ScriptedServer(Script script, const TestCertificates::Pair& certificate)
+bool ScriptedPeer::startTls()
+{
+    m_socket.setLocalCertificate(m_certificate.certificateFile);
+    QFile key(m_certificate.keyFile);
+    if (!key.open(QIODevice::ReadOnly))
+        return false;
+    m_socket.setPrivateKey(QSslKey(key.readAll(), QSsl::Ec));
+    m_socket.startServerEncryption();
+    return m_socket.waitForEncrypted(serverWait);
+}
+
+ScriptedServer::ScriptedServer(Script script, Options options)
+    : m_address(options.address)
 {
     std::promise<int> port;
     std::future<int> bound = port.get_future();
-    m_thread = std::thread(&ScriptedServer::serve, this, std::move(script), certificate, std::move(port));
+    m_thread = std::thread(&ScriptedServer::serve, this, std::move(script), std::move(options), std::move(port));
     m_port = bound.get();
 }
 
@@ -91,25 +103,19 @@ QList<QByteArray> ScriptedServer::received()
     return m_received;
 }
 
-void ScriptedServer::serve(Script script, TestCertificates::Pair certificate, std::promise<int> port)
+void ScriptedServer::serve(Script script, Options options, std::promise<int> port)
 {
     DescriptorServer listener;
-    listener.listen(QHostAddress::LocalHost, 0);
+    if (!listener.listen(QHostAddress(options.address), quint16(options.port)))
+        qWarning("scripted server cannot listen on %s:%d", qPrintable(options.address), options.port);
     port.set_value(listener.serverPort());
     if (!listener.waitForNewConnection(serverWait) || listener.accepted < 0)
         return;
     QSslSocket socket;
     socket.setSocketDescriptor(listener.accepted);
-    if (!certificate.certificateFile.isEmpty()) {
-        socket.setLocalCertificate(certificate.certificateFile);
-        QFile key(certificate.keyFile);
-        key.open(QIODevice::ReadOnly);
-        socket.setPrivateKey(QSslKey(key.readAll(), QSsl::Ec));
-        socket.startServerEncryption();
-        if (!socket.waitForEncrypted(serverWait))
-            return;
-    }
-    ScriptedPeer peer(socket);
+    ScriptedPeer peer(socket, options.certificate);
+    if (options.tlsAtOnce && !peer.startTls())
+        return;
     script(peer);
     socket.disconnectFromHost();
     std::lock_guard guard(m_lock);

@@ -16,37 +16,48 @@ class QSslSocket;
 // The server side of one scripted conversation, for what no real server will do.
 class ScriptedPeer {
 public:
-    explicit ScriptedPeer(QSslSocket& socket) : m_socket(socket) {}
+    ScriptedPeer(QSslSocket& socket, const TestCertificates::Pair& certificate)
+        : m_socket(socket), m_certificate(certificate) {}
 
     void send(const QByteArray& bytes);             // written and flushed at once
     QByteArray readLine();                         // one client line without CR LF; empty once the client is gone
     QByteArray readBytes(qint64 count);
     void pause(int milliseconds);
     void close();
+    bool startTls();                               // the server side of a TLS handshake, now
     const QList<QByteArray>& received() const { return m_received; }
 
 private:
     QSslSocket& m_socket;
+    TestCertificates::Pair m_certificate;
     QList<QByteArray> m_received;
 };
 
-// Listens on 127.0.0.1 at a free port, accepts one client and plays `script` with it on a
-// thread of its own. With `certificate`, TLS starts at once, as on an IMAPS port.
+struct ScriptedServerOptions {
+    TestCertificates::Pair certificate;  // for startTls(); and at once when `tlsAtOnce`
+    bool tlsAtOnce = false;
+    QString address = QStringLiteral("127.0.0.1");
+    int port = 0;                        // 0: any free port
+};
+
+// Accepts one client and plays `script` with it on a thread of its own.
 class ScriptedServer {
 public:
     using Script = std::function<void(ScriptedPeer&)>;
+    using Options = ScriptedServerOptions;
 
-    explicit ScriptedServer(Script script, const TestCertificates::Pair& certificate = {});
+    explicit ScriptedServer(Script script, Options options = {});
     ~ScriptedServer();
 
-    QString host() const { return QStringLiteral("127.0.0.1"); }
+    QString host() const { return m_address; }
     int port() const { return m_port; }
     // Waits for the script to end; the lines the client sent.
     QList<QByteArray> received();
 
 private:
-    void serve(Script script, TestCertificates::Pair certificate, std::promise<int> port);
+    void serve(Script script, Options options, std::promise<int> port);
 
+    QString m_address;
     int m_port = 0;
     std::thread m_thread;
     std::mutex m_lock;

@@ -1,0 +1,270 @@
+// What a real server will not do, played by a scripted peer: odd greetings, refused
+// extensions, hostile literals and mailbox names, and STARTTLS with bytes queued behind it.
+#include "net/ConnectionTesting.h"
+#include "net/IMAPClient.h"
+#include "net/MailError.h"
+#include "support/ScriptedServer.h"
+
+#include <QTest>
+
+namespace {
+
+using Lines = QList<QByteArray>;
+
+// Answers each client line with the reply the table gives for its command (tag and all
+// after the tag's space), in order; the tag of the line is put before each reply.
+ScriptedServer::Script dialogue(const QByteArray& greeting, const QList<QByteArray>& replies)
+{
+    return [greeting, replies](ScriptedPeer& peer) {
+        peer.send(greeting + "\r\n");
+        for (const QByteArray& reply : replies) {
+            const QByteArray line = peer.readLine();
+            if (line.isEmpty())
+                return;
+            const QByteArray tag = line.left(line.indexOf(' '));
+            QByteArray answer = reply;
+            answer.replace("$TAG", tag);
+            peer.send(answer);
+        }
+    };
+}
+
+QString errorOf(const std::function<void()>& step)
+{
+    try {
+        step();
+    } catch (const MailError& e) {
+        return e.description();
+    } catch (const std::exception& e) {
+        return QString::fromUtf8(e.what());
+    }
+    return {};
+}
+
+// Runs `steps` with a client of the scripted server, then drops the client so that the
+// server's script ends, and gives the lines the client sent.
+Lines conversation(ScriptedServer& server, const std::function<void(IMAPClient&)>& steps)
+{
+    {
+        IMAPClient client(server.host(), server.port());
+        client.open();
+        steps(client);
+    }
+    return server.received();
+}
+
+}  // namespace
+
+class IMAPClientScriptTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void greeting_data();
+    void greeting();
+    void tagsAndLowerCaseOk();
+    void moveFallsBackToCopy();
+    void expungeOnlyTheGivenSet_data();
+    void expungeOnlyTheGivenSet();
+    void failedCopyFailsTheMove();
+    void appendRefusedBeforeContinuation();
+    void unsafeTextIsNeverSent();
+    void mailboxNameWithLineBreakFromServer();
+    void hugeLiteralAnnouncement();
+    void literalLengthPast64Bits();
+    void peerClosesMidLine();
+    void starttlsDropsQueuedPlainBytes();
+
+private:
+    ScriptedServer::Options tls() const { return {m_pair, true}; }
+
+    TestCertificates m_certificates;
+    TestCertificates::Pair m_pair;
+};
+
+void IMAPClientScriptTest::initTestCase()
+{
+    QVERIFY2(m_certificates.isValid(), qPrintable(m_certificates.error()));
+    m_pair = m_certificates.issue("scripted", {"IP:127.0.0.1", "IP:127.0.0.143"});
+    QVERIFY(!m_pair.certificateFile.isEmpty());
+    ConnectionTesting::trustCertificates({m_certificates.authority()});
+}
+
+void IMAPClientScriptTest::greeting_data()
+{
+    QTest::addColumn<QByteArray>("greeting");
+    QTest::addColumn<QString>("error");
+
+    QTest::newRow("ok in lower case") << QByteArray("* ok IMAP ready") << "unexpected answer: * ok IMAP ready";
+    QTest::newRow("bye") << QByteArray("* BYE too busy") << "unexpected answer: * BYE too busy";
+    QTest::newRow("preauth still logs in") << QByteArray("* PREAUTH welcome") << "";
+}
+
+void IMAPClientScriptTest::greeting()
+{
+    QFETCH(QByteArray, greeting);
+    QFETCH(QString, error);
+    ScriptedServer server(dialogue(greeting, {"$TAG OK logged in\r\n"}), tls());
+    IMAPClient client(server.host(), server.port());
+    QCOMPARE(errorOf([&] {
+                 client.open();
+                 client.login("u", "p");
+             }),
+             error);
+    client.logout();
+    const Lines received = server.received();
+    QCOMPARE(received.value(0), error.isEmpty() ? QByteArray("L1 LOGIN \"u\" \"p\"") : QByteArray("L1 LOGOUT"));
+}
+
+void IMAPClientScriptTest::tagsAndLowerCaseOk()
+{
+    ScriptedServer server(dialogue("* OK hi", {"$TAG ok fine\r\n", "* 12 EXISTS\r\n* 3 RECENT\r\n$TAG ok [READ-WRITE] done\r\n"}), tls());
+    IMAPClient client(server.host(), server.port());
+    client.open();
+    client.login("u", "p");
+    QCOMPARE(client.select("INBOX"), qint64(12));
+    QCOMPARE(server.received(), Lines({"L1 LOGIN \"u\" \"p\"", "L2 SELECT \"INBOX\""}));
+}
+
+void IMAPClientScriptTest::moveFallsBackToCopy()
+{
+    ScriptedServer server(dialogue("* OK hi", {
+        "* LIST (\\Trash) \"/\" Bin\r\n$TAG OK\r\n",
+        "$TAG BAD unknown command\r\n",
+        "$TAG OK copied\r\n",
+        "$TAG OK stored\r\n",
+        "$TAG OK expunged\r\n",
+    }), tls());
+    QCOMPARE(conversation(server, [](IMAPClient& client) { client.moveToTrash({5, 3, 9}); }), Lines({
+        "L1 LIST \"\" \"*\"",
+        "L2 UID MOVE 5,3,9 \"Bin\"",
+        "L3 UID COPY 5,3,9 \"Bin\"",
+        "L4 UID STORE 5,3,9 +FLAGS.SILENT (\\Deleted)",
+        "L5 UID EXPUNGE 5,3,9",
+    }));
+}
+
+void IMAPClientScriptTest::expungeOnlyTheGivenSet_data()
+{
+    QTest::addColumn<QByteArray>("uidExpungeReply");
+    QTest::addColumn<Lines>("tail");
+
+    QTest::newRow("UID EXPUNGE accepted") << QByteArray("$TAG OK\r\n") << Lines({"L3 UID EXPUNGE 4"});
+    QTest::newRow("UID EXPUNGE refused: plain EXPUNGE")
+        << QByteArray("$TAG BAD no UIDPLUS\r\n") << Lines({"L3 UID EXPUNGE 4", "L4 EXPUNGE"});
+}
+
+void IMAPClientScriptTest::expungeOnlyTheGivenSet()
+{
+    // Without a Trash the messages are flagged and expunged; other \Deleted mail must survive.
+    QFETCH(QByteArray, uidExpungeReply);
+    QFETCH(Lines, tail);
+    ScriptedServer server(dialogue("* OK hi", {"* LIST () \"/\" INBOX\r\n$TAG OK\r\n", "$TAG OK\r\n", uidExpungeReply, "$TAG OK\r\n"}), tls());
+    QCOMPARE(conversation(server, [](IMAPClient& client) { client.moveToTrash({4}); }), Lines({"L1 LIST \"\" \"*\"", "L2 UID STORE 4 +FLAGS.SILENT (\\Deleted)"}) + tail);
+}
+
+void IMAPClientScriptTest::failedCopyFailsTheMove()
+{
+    ScriptedServer server(dialogue("* OK hi", {
+        "* LIST (\\Trash) \"/\" Trash\r\n$TAG OK\r\n",
+        "$TAG NO move disabled\r\n",
+        "$TAG NO [OVERQUOTA] quota exceeded\r\n",
+    }), tls());
+    const Lines sent = conversation(server, [](IMAPClient& client) {
+        QCOMPARE(errorOf([&] { client.moveToTrash({1}); }), QString("NO [OVERQUOTA] quota exceeded"));
+    });
+    QCOMPARE(sent.size(), 3);  // no STORE, no EXPUNGE after a failed copy
+}
+
+void IMAPClientScriptTest::appendRefusedBeforeContinuation()
+{
+    ScriptedServer server(dialogue("* OK hi", {"$TAG NO [TRYCREATE] no such mailbox\r\n", "$TAG OK\r\n"}), tls());
+    IMAPClient client(server.host(), server.port());
+    client.open();
+    QCOMPARE(errorOf([&] { client.append("Nowhere", "Subject: secret\r\n\r\nbody\r\n"); }),
+             QString("NO [TRYCREATE] no such mailbox"));
+    client.command("NOOP");
+    QCOMPARE(server.received(), Lines({"L1 APPEND \"Nowhere\" (\\Seen) {25}", "L2 NOOP"}));
+}
+
+void IMAPClientScriptTest::unsafeTextIsNeverSent()
+{
+    ScriptedServer server(dialogue("* OK hi", {"$TAG OK\r\n"}), tls());
+    IMAPClient client(server.host(), server.port());
+    client.open();
+    const QString refused = "not sent: the %1 contains a line break or a NUL character";
+    QCOMPARE(errorOf([&] { client.select("INBOX\r\nL9 DELETE INBOX"); }), refused.arg("mailbox name"));
+    QCOMPARE(errorOf([&] { client.searchText("invoice\nL9 LOGOUT"); }), refused.arg("search text"));
+    QCOMPARE(errorOf([&] { client.login("u", QString("p") + QChar(0)); }), refused.arg("password"));
+    QCOMPARE(errorOf([&] { client.append("Sent\r", "x"); }), refused.arg("mailbox name"));
+    QCOMPARE(errorOf([&] { client.command("NOOP\r\nL9 DELETE INBOX"); }), refused.arg("command"));
+    client.command("NOOP");
+    QCOMPARE(server.received(), Lines({"L1 NOOP"}));
+}
+
+void IMAPClientScriptTest::mailboxNameWithLineBreakFromServer()
+{
+    // A literal lets a server hand out a name with CR LF in it; it must not become a second command.
+    const QByteArray listing = "* LIST (\\Trash) \"/\" {18}\r\nTrash\r\nL9 DELETE x\r\n$TAG OK\r\n";
+    ScriptedServer server(dialogue("* OK hi", {listing, listing, "$TAG OK\r\n"}), tls());
+    IMAPClient client(server.host(), server.port());
+    client.open();
+    QCOMPARE(client.trashMailbox(), QString("Trash\r\nL9 DELETE x"));
+    QVERIFY(errorOf([&] { client.moveToTrash({1}); }).startsWith("not sent"));
+    client.logout();
+    QCOMPARE(server.received(), Lines({"L1 LIST \"\" \"*\"", "L2 LIST \"\" \"*\"", "L3 LOGOUT"}));
+}
+
+void IMAPClientScriptTest::hugeLiteralAnnouncement()
+{
+    // Memory follows the bytes that arrive, not the length announced.
+    ScriptedServer server(dialogue("* OK hi", {"* 1 FETCH (UID 1 BODY[] {9223372036854775807}\r\n" + QByteArray(1 << 20, 'x')}), tls());
+    IMAPClient client(server.host(), server.port());
+    client.open();
+    QCOMPARE(errorOf([&] { client.fetchMessage(1); }), QString("connection closed"));
+}
+
+void IMAPClientScriptTest::literalLengthPast64Bits()
+{
+    ScriptedServer server(dialogue("* OK hi", {"* 1 FETCH (UID 1 BODY[] {99999999999999999999999}\r\nabc)\r\n$TAG OK\r\n"}), tls());
+    IMAPClient client(server.host(), server.port());
+    client.open();
+    QCOMPARE(client.fetchMessage(1), QByteArray());
+}
+
+void IMAPClientScriptTest::peerClosesMidLine()
+{
+    ScriptedServer server([](ScriptedPeer& peer) {
+        peer.send("* OK hi\r\n");
+        peer.readLine();
+        peer.send("L1 O");
+        peer.close();
+    }, tls());
+    IMAPClient client(server.host(), server.port());
+    client.open();
+    QCOMPARE(errorOf([&] { client.login("u", "p"); }), QString("connection closed"));
+    QCOMPARE(errorOf([&] { client.select("INBOX"); }), QString("connection closed"));
+}
+
+void IMAPClientScriptTest::starttlsDropsQueuedPlainBytes()
+{
+    // Port 143: the greeting and STARTTLS in plain text, then TLS. An attacker may queue a forged
+    // answer behind the STARTTLS reply; it must not be read as the server's answer to LOGIN.
+    ScriptedServer::Options plain{m_pair, false, "127.0.0.143", 143};
+    ScriptedServer server([](ScriptedPeer& peer) {
+        peer.send("* OK [CAPABILITY IMAP4rev1 STARTTLS LOGINDISABLED] hi\r\n");
+        peer.readLine();
+        peer.send("L1 OK begin TLS\r\nL2 OK forged\r\n");
+        if (!peer.startTls())
+            return;
+        peer.readLine();
+        peer.send("L2 NO [AUTHENTICATIONFAILED] from the real server\r\n");
+    }, plain);
+    IMAPClient client(server.host(), 143);
+    client.open();
+    QCOMPARE(errorOf([&] { client.login("u", "p"); }), QString("NO [AUTHENTICATIONFAILED] from the real server"));
+    QCOMPARE(server.received(), Lines({"L1 STARTTLS", "L2 LOGIN \"u\" \"p\""}));
+}
+
+QTEST_GUILESS_MAIN(IMAPClientScriptTest)
+#include "IMAPClientScriptTest.moc"
