@@ -1,6 +1,6 @@
 #include "net/FetchedHeader.h"
 
-#include "content/MIMEFormats.h"
+#include "content/InternalDate.h"
 #include "net/FetchItems.h"
 
 namespace {
@@ -38,7 +38,7 @@ FetchedHeader headerOf(const std::vector<FetchItem>& items)
         } else if (item.name == u"FLAGS") {
             header.flags = flagsOf(value);
         } else if (item.name == u"INTERNALDATE") {
-            header.internalDate = MIME::internalFormat().parse(trimSpacesAndTabs(value.text().value_or(QString())));
+            header.internalDate = MIME::readInternalDate(trimSpacesAndTabs(value.text().value_or(QString())));
         } else if (item.name.startsWith(u"BODY[")) {
             header.headers = value.bytes();
         }

@@ -60,12 +60,19 @@ IMAPValue IMAPParser::quoted()
     QByteArray collected;
     ++m_pos;
     while (m_pos < m_bytes.size()) {
-        const char c = m_bytes[m_pos];
-        if (c == '"') {
+        qsizetype run = m_pos;
+        while (run < m_bytes.size() && m_bytes[run] != '"' && m_bytes[run] != '\\')
+            ++run;
+        collected.append(m_bytes.sliced(m_pos, run - m_pos));
+        m_pos = run;
+        if (m_pos >= m_bytes.size())
+            break;
+        if (m_bytes[m_pos] == '"') {
             ++m_pos;
             break;
         }
-        if (c == '\\' && m_pos + 1 < m_bytes.size())
+        // A backslash takes the next byte literally; as the very last byte it stands for itself.
+        if (m_pos + 1 < m_bytes.size())
             ++m_pos;
         collected.append(m_bytes[m_pos]);
         ++m_pos;
@@ -76,6 +83,7 @@ IMAPValue IMAPParser::quoted()
 IMAPValue IMAPParser::list(int depth)
 {
     std::vector<IMAPValue> items;
+    items.reserve(8);  // a FETCH item list has eight; fewer regrowths pay for the slack
     ++m_pos;
     for (;;) {
         skipBlanks();

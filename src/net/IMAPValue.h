@@ -9,10 +9,21 @@
 
 // One value of an IMAP response: a tree whose lists own their elements.
 struct IMAPValue {
-    struct Atom { QString text; };        // numbers, keywords, flags, item names like BODY[...]
-    struct String { QByteArray bytes; };  // a quoted string without its escapes, or a literal
-    struct List { std::vector<IMAPValue> items; };
-    struct Null {};                       // NIL in any letter case
+    struct Atom {  // numbers, keywords, flags, item names like BODY[...]
+        QString text;
+        bool operator==(const Atom&) const = default;
+    };
+    struct String {  // a quoted string without its escapes, or a literal
+        QByteArray bytes;
+        bool operator==(const String&) const = default;
+    };
+    struct List {
+        std::vector<IMAPValue> items;
+        bool operator==(const List&) const = default;
+    };
+    struct Null {  // NIL in any letter case
+        bool operator==(const Null&) const = default;
+    };
 
     std::variant<Atom, String, List, Null> value;
 
@@ -33,11 +44,6 @@ struct IMAPValue {
 
     bool operator==(const IMAPValue&) const = default;
 };
-
-inline bool operator==(const IMAPValue::Atom& a, const IMAPValue::Atom& b) { return a.text == b.text; }
-inline bool operator==(const IMAPValue::String& a, const IMAPValue::String& b) { return a.bytes == b.bytes; }
-inline bool operator==(const IMAPValue::List& a, const IMAPValue::List& b) { return a.items == b.items; }
-inline bool operator==(const IMAPValue::Null&, const IMAPValue::Null&) { return true; }
 
 // The values of one untagged response, after its leading "*".
 using IMAPResponse = std::vector<IMAPValue>;

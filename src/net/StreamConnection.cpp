@@ -112,9 +112,21 @@ QByteArray StreamConnection::readLine()
 
 QByteArray StreamConnection::readBytes(qint64 count)
 {
+    if (m_buffer.size() - m_start < count && m_start > 0) {
+        m_buffer.remove(0, m_start);
+        m_start = m_searchedUpTo = 0;
+    }
     // Grow only with what really arrives: a server may announce any length.
     while (m_buffer.size() - m_start < count)
         m_buffer.append(readMore());
+    if (m_start == 0 && m_buffer.size() - count < count) {
+        // Hand the buffer itself over and keep the short rest: a large literal is not copied again.
+        QByteArray rest = m_buffer.sliced(qsizetype(count));
+        m_buffer.truncate(qsizetype(count));
+        QByteArray bytes = std::exchange(m_buffer, std::move(rest));
+        m_searchedUpTo = 0;
+        return bytes;
+    }
     QByteArray bytes(m_buffer.constData() + m_start, qsizetype(count));
     consume(qsizetype(count));
     return bytes;

@@ -1,0 +1,157 @@
+// Figures for the IMAP read path:
+//  1. parsing header FETCH responses of 1,000 and 10,000 messages, beside a memchr scan of the
+//     same bytes (the floor: touching every byte once);
+//  2. reading one 30 MB literal through StreamConnection in 256 KiB chunks over loopback, beside a
+//     bare socket gathering the same bytes into one buffer.
+#include "net/FetchedHeader.h"
+#include "net/IMAPParser.h"
+#include "net/StreamConnection.h"
+#include "support/ScriptedServer.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QSslSocket>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+QByteArray headerBlock(int n)
+{
+    return QStringLiteral(
+               "Received: from mail-ed1-f41.example.com (mail-ed1-f41.example.com [209.85.208.41])\r\n"
+               "\tby mx.example.org (Postfix) with ESMTPS id 4F2B81C0%1\r\n"
+               "\tfor <alice@example.org>; Wed, 17 Jul 2024 10:01:02 +0200 (CEST)\r\n"
+               "Received: by mail-ed1-f41.example.com with SMTP id 4fb4d7f45d1cf-5a1b2c3d4e5;\r\n"
+               "        Wed, 17 Jul 2024 01:01:01 -0700 (PDT)\r\n"
+               "Authentication-Results: mx.example.org; dkim=pass header.d=example.com;\r\n"
+               "\tspf=pass smtp.mailfrom=sender%1@example.com; dmarc=pass header.from=example.com\r\n"
+               "From: \"Sender Number %1\" <sender%1@example.com>\r\n"
+               "To: Alice Example <alice@example.org>\r\n"
+               "Cc: team@example.org\r\n"
+               "Subject: =?UTF-8?Q?Re=3A_quarterly_report_n=C2=B0_%1?=\r\n"
+               "Date: Wed, 17 Jul 2024 10:01:02 +0200\r\n"
+               "Message-ID: <CAF%1.abcdef0123456789@mail.example.com>\r\n"
+               "In-Reply-To: <CAF%2.abcdef0123456789@mail.example.com>\r\n"
+               "References: <CAF%2.abcdef0123456789@mail.example.com> <CAF%3.abcdef0123456789@mail.example.com>\r\n"
+               "\r\n")
+        .arg(n)
+        .arg(n - 1)
+        .arg(n - 2)
+        .toUtf8();
+}
+
+// The responses as they stand after framing: first line, CR LF, literal, closing line.
+std::vector<QByteArray> fetchResponses(int count, qint64& wireBytes)
+{
+    std::vector<QByteArray> responses;
+    wireBytes = 0;
+    for (int n = 1; n <= count; ++n) {
+        const QByteArray header = headerBlock(n);
+        QByteArray r = "* " + QByteArray::number(n) + " FETCH (UID " + QByteArray::number(1000 + n)
+                       + (n % 3 ? " FLAGS (\\Seen)" : " FLAGS ()") + " INTERNALDATE \"17-Jul-2024 10:01:02 +0200\""
+                       + " BODY[HEADER.FIELDS (FROM TO CC SUBJECT DATE MESSAGE-ID IN-REPLY-TO REFERENCES REPLY-TO"
+                         " AUTHENTICATION-RESULTS RECEIVED)] {"
+                       + QByteArray::number(header.size()) + "}\r\n" + header + ")";
+        wireBytes += r.size() + 2;
+        responses.push_back(std::move(r));
+    }
+    return responses;
+}
+
+template <class F>
+double bestSeconds(int rounds, F&& work)
+{
+    double best = 1e9;
+    for (int i = 0; i < rounds; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        work();
+        best = std::min(best, double(timer.nsecsElapsed()) / 1e9);
+    }
+    return best;
+}
+
+void benchParse(int count)
+{
+    qint64 bytes = 0;
+    const std::vector<QByteArray> responses = fetchResponses(count, bytes);
+    size_t sink = 0;
+    const double scan = bestSeconds(20, [&] {
+        for (const QByteArray& r : responses) {
+            const char* p = r.constData();
+            const char* end = p + r.size();
+            while ((p = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p))))) {
+                ++p;
+                ++sink;
+            }
+        }
+    });
+    const double parse = bestSeconds(5, [&] {
+        std::vector<IMAPResponse> parsed;
+        parsed.reserve(responses.size());
+        for (const QByteArray& r : responses)
+            parsed.push_back(IMAPParser::parseUntagged(QByteArrayView(r).sliced(1)));
+        sink += FetchedHeader::readAll(parsed).size();
+    });
+    std::printf("header fetch, %5d messages, %6.1f MB: parse %8.1f MB/s, memchr scan %8.1f MB/s, ratio %.1fx  (%zu)\n",
+                count, bytes / 1e6, bytes / parse / 1e6, bytes / scan / 1e6, parse / scan, sink % 10);
+}
+
+void benchLiteral()
+{
+    const qint64 size = 30 * 1024 * 1024;
+    const QByteArray chunk(1 << 20, 'x');
+    const auto serve = [&](ScriptedPeer& peer) {
+        peer.send("{" + QByteArray::number(size) + "}\r\n");
+        for (qint64 sent = 0; sent < size; sent += chunk.size())
+            peer.send(chunk);
+        peer.send(")\r\n");
+    };
+
+    double viaConnection = 1e9, bare = 1e9;
+    for (int round = 0; round < 3; ++round) {
+        {
+            ScriptedServer server(serve);
+            QElapsedTimer timer;
+            timer.start();
+            StreamConnection conn(server.host(), server.port());
+            const qint64 length = IMAPParser::literalLength(conn.readLine()).value_or(0);
+            const QByteArray literal = conn.readBytes(length);
+            conn.readLine();
+            viaConnection = std::min(viaConnection, double(timer.nsecsElapsed()) / 1e9);
+            if (literal.size() != size)
+                std::printf("short literal\n");
+        }
+        {
+            ScriptedServer server(serve);
+            QElapsedTimer timer;
+            timer.start();
+            QSslSocket socket;
+            socket.connectToHost(server.host(), quint16(server.port()));
+            socket.waitForConnected();
+            QByteArray received;  // holds the bytes, as a reader of the literal must
+            while (received.size() < size + 20 && socket.waitForReadyRead(5000))
+                received += socket.read(StreamConnection::maxReadSize);
+            bare = std::min(bare, double(timer.nsecsElapsed()) / 1e9);
+        }
+    }
+    std::printf("30 MB literal: StreamConnection %7.1f MB/s, bare socket %7.1f MB/s, ratio %.2fx\n",
+                size / viaConnection / 1e6, size / bare / 1e6, viaConnection / bare);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const QString only = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
+    if (only.isEmpty() || only == "parse") {
+        benchParse(1000);
+        benchParse(10000);
+    }
+    if (only.isEmpty() || only == "literal")
+        benchLiteral();
+    return 0;
+}
