@@ -16,6 +16,11 @@ const QString bytesTag = QStringLiteral("@bytes");
 const QString doubleTag = QStringLiteral("@double");
 const QString variantTag = QStringLiteral("@variant");
 
+bool isTag(const QString& key)
+{
+    return key == bytesTag || key == doubleTag || key == variantTag;
+}
+
 QJsonObject tagged(const QString& tag, const QJsonValue& value)
 {
     return QJsonObject{{tag, value}};
@@ -129,7 +134,7 @@ QVariant fromJson(const QJsonValue& json)
     }
     case QJsonValue::Object: {
         const QJsonObject object = json.toObject();
-        if (object.size() == 1 && object.begin().key().startsWith(u'@'))
+        if (object.size() == 1 && isTag(object.begin().key()))
             return fromTagged(object);
         QVariantMap map;
         for (auto it = object.begin(); it != object.end(); ++it)

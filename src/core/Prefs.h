@@ -21,7 +21,7 @@ public:
     Prefs(const Prefs&) = delete;
     Prefs& operator=(const Prefs&) = delete;
 
-    // settings.json in the application's config folder ($XDG_CONFIG_HOME/LU.MARA).
+    // settings.json in the application's config folder: $XDG_CONFIG_HOME/LU.MARA once AppIdentity::apply() has run.
     static QString defaultFilePath();
 
     static const QStringList defaultDrawerNames;

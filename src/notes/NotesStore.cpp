@@ -1,5 +1,6 @@
 #include "notes/NotesStore.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -71,6 +72,13 @@ NotesStore::NotesStore(const QString& filePath)
     m_saveTimer.setTimerType(Qt::PreciseTimer);
     m_saveTimer.setInterval(saveDelayMilliseconds);
     connect(&m_saveTimer, &QTimer::timeout, this, &NotesStore::saveNow);
+    // Text typed just before quitting would otherwise be lost with the pending save.
+    if (QCoreApplication* app = QCoreApplication::instance()) {
+        connect(app, &QCoreApplication::aboutToQuit, this, [this] {
+            if (m_saveTimer.isActive())
+                saveNow();
+        });
+    }
     load();
 }
 

@@ -8,7 +8,8 @@
 #include <QTimer>
 
 // The notes topics, kept in notes.json. Never empty. Text edits are saved 0.8 s after the last
-// one; every other change is saved at once. Main thread only; no operation reports an error.
+// one (or when the application quits); every other change is saved at once. Main thread only;
+// no operation reports an error.
 class NotesStore : public QObject {
     Q_OBJECT
 public:

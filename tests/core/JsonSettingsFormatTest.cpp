@@ -44,6 +44,7 @@ void JsonSettingsFormatTest::valueKeepsItsType_data()
     QTest::newRow("list of strings") << QVariant(QVariantList{QStringLiteral("FOCUS"), QStringLiteral("TO DO")});
     QTest::newRow("mixed list") << QVariant(QVariantList{1, true, QStringLiteral("x"), QByteArray("y")});
     QTest::newRow("map of integers") << QVariant(QVariantMap{{QStringLiteral("A-1"), 2}, {QStringLiteral("B-2"), 5}});
+    QTest::newRow("map with one @ key") << QVariant(QVariantMap{{QStringLiteral("@home"), 1}});
     QTest::newRow("nested map") << QVariant(QVariantMap{{QStringLiteral("m"), QVariantMap{{QStringLiteral("n"), 0.5}}}});
     QTest::newRow("other Qt type") << QVariant(QSize(640, 480));
 }

@@ -25,6 +25,7 @@ private Q_SLOTS:
     void outOfRangeIndexDoesNothing();
     void textIsSavedOnceAfterTheLastEdit();
     void saveNowCancelsThePendingSave();
+    void pendingTextIsSavedOnQuit();
     void unreadableFileIsSetAsideBeforeTheFirstSave();
     void failedWriteKeepsTopicsAndStillAnnounces();
 
@@ -227,6 +228,15 @@ void NotesStoreTest::saveNowCancelsThePendingSave()
     QCOMPARE(NotesStore(path()).notes()[0].text, QStringLiteral("addresses"));
     QTest::qWait(1200);
     QCOMPARE(saves, 1);
+}
+
+void NotesStoreTest::pendingTextIsSavedOnQuit()
+{
+    NotesStore store(path());
+    store.setText(0, QStringLiteral("last words"));
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    qApp->exec();  // returns at once, announcing the quit
+    QCOMPARE(NotesStore(path()).notes()[0].text, QStringLiteral("last words"));
 }
 
 void NotesStoreTest::unreadableFileIsSetAsideBeforeTheFirstSave()
