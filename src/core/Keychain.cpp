@@ -13,7 +13,6 @@ namespace {
 
 const char* const label = "LU.MARA mail account";
 
-// Thread-safe on its own: remove() touches it without holding the keychain lock.
 class SecretCache {
 public:
     std::optional<QString> value(const QString& key)
@@ -46,7 +45,7 @@ SecretCache& cache()
     return instance;
 }
 
-// Serialises reads of the keyring with the cache write of set().
+// Serialises reads of the keyring with the cache writes of set() and remove().
 QMutex& lock()
 {
     static QMutex instance;
@@ -58,7 +57,8 @@ const SecretSchema* schema()
     static const SecretSchema instance = [] {
         SecretSchema s{};
         s.name = "org.lumara.LUMara.Password";
-        s.flags = SECRET_SCHEMA_NONE;
+        // Items are told apart by service and account alone, whoever wrote them.
+        s.flags = SECRET_SCHEMA_DONT_MATCH_NAME;
         s.attributes[0] = {"service", SECRET_SCHEMA_ATTRIBUTE_STRING};
         s.attributes[1] = {"account", SECRET_SCHEMA_ATTRIBUTE_STRING};
         return s;
@@ -81,13 +81,18 @@ std::optional<QString> decodeUtf8(const char* bytes, gsize length)
     return text;
 }
 
+void ignore(GError* error)
+{
+    if (error)
+        g_error_free(error);
+}
+
 std::optional<QString> lookUp(const QString& key)
 {
     GError* error = nullptr;
     SecretValue* value = secret_password_lookup_binary_sync(schema(), nullptr, &error,
         "service", service().constData(), "account", key.toUtf8().constData(), nullptr);
-    if (error)
-        g_error_free(error);
+    ignore(error);
     if (!value)
         return std::nullopt;
     gsize length = 0;
@@ -95,12 +100,6 @@ std::optional<QString> lookUp(const QString& key)
     std::optional<QString> secret = decodeUtf8(bytes, length);
     secret_value_unref(value);
     return secret;
-}
-
-void ignore(GError* error)
-{
-    if (error)
-        g_error_free(error);
 }
 
 }
@@ -132,11 +131,14 @@ void Keychain::set(const QString& value, const QString& key)
     ignore(error);
 }
 
+// Under the lock, item first: a get() running between a cache drop and the keyring delete
+// would read the doomed item and cache it again, answering with it for the rest of the run.
 void Keychain::remove(const QString& key)
 {
-    cache().remove(key);
+    QMutexLocker locker(&lock());
     GError* error = nullptr;
     secret_password_clear_sync(schema(), nullptr, &error,
         "service", service().constData(), "account", key.toUtf8().constData(), nullptr);
     ignore(error);
+    cache().remove(key);
 }

@@ -4,7 +4,10 @@
 
 #include <QProcess>
 #include <QTest>
+#include <QThread>
 #include <QUuid>
+
+#include <array>
 
 // Talks to a real gnome-keyring-daemon on a private bus. A second process (KeychainProbe) reads
 // what this one stored, so the cache is not the only answer; secret-tool reads the items the way
@@ -21,6 +24,7 @@ private Q_SLOTS:
     void removeForgetsTheSecret();
     void readsWhatAnotherProcessStored();
     void undecodableSecretReadsAsNothing();
+    void threadsShareTheKeychain();
     void withoutSecretService_data();
     void withoutSecretService();
 
@@ -129,6 +133,39 @@ void KeychainTest::undecodableSecretReadsAsNothing()
     secretTool({"store", "--label=not text", "service", AppIdentity::id, "account", key}, QByteArray("\xff\xfe\xfd"));
     QVERIFY(secretTool({"lookup", "service", AppIdentity::id, "account", key}).startsWith("\xff\xfe\xfd"));
     QCOMPARE(Keychain::get(key), std::nullopt);
+}
+
+void KeychainTest::threadsShareTheKeychain()
+{
+    constexpr int threads = 4;
+    QStringList keys;
+    for (int i = 0; i < threads; ++i)
+        keys << freshKey();
+    std::array<bool, threads> answered{};
+    std::vector<std::unique_ptr<QThread>> workers;
+    for (int i = 0; i < threads; ++i) {
+        workers.emplace_back(QThread::create([&keys, &answered, i] {
+            const QString secret = QStringLiteral("secret %1").arg(i);
+            bool right = true;
+            for (int round = 0; round < 20; ++round) {
+                Keychain::set(secret, keys[i]);
+                right = right && Keychain::get(keys[i]) == secret;
+                // Reading a neighbour's key races with its removal.
+                right = right && Keychain::get(keys[(i + 1) % threads]) != secret;
+                Keychain::remove(keys[i]);
+                right = right && !Keychain::get(keys[i]);
+            }
+            Keychain::set(secret, keys[i]);
+            answered[i] = right;
+        }));
+        workers.back()->start();
+    }
+    for (const auto& worker : workers)
+        QVERIFY(worker->wait(60000));
+    for (int i = 0; i < threads; ++i)
+        QVERIFY2(answered[i], qPrintable(QStringLiteral("thread %1 read a wrong secret").arg(i)));
+    for (int i = 0; i < threads; ++i)
+        QCOMPARE(probe({"get", keys[i]}), QStringLiteral("=secret %1\n").arg(i).toUtf8());
 }
 
 void KeychainTest::withoutSecretService_data()
