@@ -7,14 +7,14 @@
 NotificationCenter& NotificationCenter::shared()
 {
     static NotificationCenter instance;
-    // Observers are told on the main thread, whichever thread asked first.
-    static const bool onMainThread = [] {
-        if (QCoreApplication* app = QCoreApplication::instance())
-            instance.moveToThread(app->thread());
-        return true;
-    }();
-    Q_UNUSED(onMainThread);
     return instance;
+}
+
+// Observers are told on the main thread, whichever thread asked first.
+NotificationCenter::NotificationCenter()
+{
+    if (QCoreApplication* app = QCoreApplication::instance())
+        moveToThread(app->thread());
 }
 
 void NotificationCenter::post(const QString& name, QObject* object)

@@ -31,5 +31,5 @@ Q_SIGNALS:
     void posted(const QString& name, QObject* object);
 
 private:
-    NotificationCenter() = default;
+    NotificationCenter();
 };
