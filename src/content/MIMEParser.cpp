@@ -113,11 +113,15 @@ QString cleaned(const QString& text)
         } else if (c == u' ' || c == u'\t') {
             blanks += c;
         } else {
-            out += QString(std::min<qsizetype>(newlines, 2), u'\n');
-            out += blanks;
+            if (newlines > 0) {
+                out += newlines == 1 ? QStringView(u"\n") : QStringView(u"\n\n");
+                newlines = 0;
+            }
+            if (!blanks.isEmpty()) {
+                out += blanks;
+                blanks.clear();
+            }
             out += c;
-            newlines = 0;
-            blanks.clear();
         }
     }
     return out.trimmed();
