@@ -46,7 +46,7 @@ void DovecotServer::makeOwnedByMail(const QString& path) const
         qWarning("chown %s failed", qPrintable(path));
 }
 
-bool DovecotServer::writeConfig(const std::vector<User>& users)
+bool DovecotServer::writeConfig(const std::vector<User>& users, bool specialUse)
 {
     const QString d = m_dir.path();
     const auto server = m_certificates.issue("server", {"IP:" + host(), "DNS:localhost"});
@@ -66,6 +66,15 @@ bool DovecotServer::writeConfig(const std::vector<User>& users)
         return false;
     }
     const QByteArray uid = QByteArray::number(mail->pw_uid);
+    const QString specialUseMailboxes = R"(  mailbox Sent {
+    special_use = \Sent
+    auto = subscribe
+  }
+  mailbox Trash {
+    special_use = \Trash
+    auto = subscribe
+  }
+)";
     const QString local = R"(local %1 {
   ssl_cert = <%2
   ssl_key = <%3
@@ -100,15 +109,7 @@ mail_location = maildir:~/Maildir
 namespace inbox {
   inbox = yes
   separator = /
-  mailbox Sent {
-    special_use = \Sent
-    auto = subscribe
-  }
-  mailbox Trash {
-    special_use = \Trash
-    auto = subscribe
-  }
-}
+%9}
 protocol imap {
   mail_max_userip_connections = 500
 }
@@ -124,7 +125,8 @@ service imap-login {
   }
 }
 )")
-        .arg(d, host(), QString::fromLatin1(uid), server.certificateFile, server.keyFile, host(), untrustedHost(), wrongNameHost())
+        .arg(d, host(), QString::fromLatin1(uid), server.certificateFile, server.keyFile, host(), untrustedHost(), wrongNameHost(),
+             specialUse ? specialUseMailboxes : QString())
         + local.arg(untrustedHost(), untrusted.certificateFile, untrusted.keyFile)
         + local.arg(wrongNameHost(), wrongName.certificateFile, wrongName.keyFile);
 
@@ -141,14 +143,15 @@ service imap-login {
     return writeFile(d + "/passwd", passwords) && writeFile(d + "/dovecot.conf", config.toUtf8());
 }
 
-bool DovecotServer::start(const std::vector<User>& users)
+bool DovecotServer::start(const std::vector<User>& users, bool specialUse, int instance)
 {
     m_prefix = loopbackPrefix();
+    m_base = 10 * instance;
     if (!m_dir.isValid() || !m_certificates.isValid()) {
         m_error = "no temporary folder or certificates: " + m_certificates.error();
         return false;
     }
-    if (!writeConfig(users))
+    if (!writeConfig(users, specialUse))
         return false;
     m_process = std::make_unique<QProcess>();
     m_process->setProcessChannelMode(QProcess::MergedChannels);

@@ -25,14 +25,16 @@ public:
     DovecotServer() = default;
     ~DovecotServer();
 
-    // Starts the server and waits until it answers; error() says why not.
-    bool start(const std::vector<User>& users);
+    // Starts the server and waits until it answers; error() says why not. Without `specialUse`
+    // no mailbox carries a special-use flag and none is made on its own. A second server in the
+    // same test needs another `instance` number.
+    bool start(const std::vector<User>& users, bool specialUse = true, int instance = 0);
     void stop();
     QString error() const { return m_error; }
 
-    QString host() const { return m_prefix + "1"; }
-    QString untrustedHost() const { return m_prefix + "2"; }
-    QString wrongNameHost() const { return m_prefix + "3"; }
+    QString host() const { return m_prefix + QString::number(m_base + 1); }
+    QString untrustedHost() const { return m_prefix + QString::number(m_base + 2); }
+    QString wrongNameHost() const { return m_prefix + QString::number(m_base + 3); }
     static constexpr int tlsPort = 993;
     static constexpr int starttlsPort = 143;
     QSslCertificate authority() const { return m_certificates.authority(); }
@@ -45,7 +47,7 @@ public:
     QString log() const;
 
 private:
-    bool writeConfig(const std::vector<User>& users);
+    bool writeConfig(const std::vector<User>& users, bool specialUse);
     bool waitUntilListening();
     QString maildir(const QString& user, const QString& mailbox) const;
     void makeOwnedByMail(const QString& path) const;
@@ -53,6 +55,7 @@ private:
     QTemporaryDir m_dir{"/tmp/lmd-XXXXXX"};
     TestCertificates m_certificates;
     QString m_prefix;
+    int m_base = 0;
     std::unique_ptr<QProcess> m_process;
     QString m_error;
     int m_delivered = 0;

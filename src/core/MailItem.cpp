@@ -1,0 +1,184 @@
+#include "core/MailItem.h"
+
+#include "content/MIMEHeaders.h"
+#include "content/MIMEText.h"
+#include "content/SenderChecks.h"
+#include "core/Account.h"
+#include "net/FetchedHeader.h"
+
+#include <QHash>
+#include <QJsonArray>
+
+#include <cmath>
+
+namespace {
+
+// Dates in cache.json count seconds from the start of 2001 (UTC), with fraction.
+const QDateTime referenceDate(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC);
+
+QString headerOrEmpty(const MIME::HeaderList& fields, const char* name)
+{
+    return MIME::header(fields, QString::fromLatin1(name)).value_or(QString());
+}
+
+bool isSeen(const QStringList& flags)
+{
+    return std::any_of(flags.begin(), flags.end(), [](const QString& f) { return f.toLower() == u"\\seen"; });
+}
+
+template <class T> bool read(const QJsonObject& o, const char* key, T& out);
+
+template <> bool read(const QJsonObject& o, const char* key, QString& out)
+{
+    const QJsonValue v = o.value(QLatin1String(key));
+    out = v.toString();
+    return v.isString();
+}
+
+template <> bool read(const QJsonObject& o, const char* key, bool& out)
+{
+    const QJsonValue v = o.value(QLatin1String(key));
+    out = v.toBool();
+    return v.isBool();
+}
+
+// Absent is fine; present with another type is not.
+bool readOptional(const QJsonObject& o, const char* key, std::optional<QString>& out)
+{
+    const QJsonValue v = o.value(QLatin1String(key));
+    if (v.isUndefined())
+        return true;
+    out = v.toString();
+    return v.isString();
+}
+
+bool readOptional(const QJsonObject& o, const char* key, std::optional<QStringList>& out)
+{
+    const QJsonValue v = o.value(QLatin1String(key));
+    if (v.isUndefined())
+        return true;
+    if (!v.isArray())
+        return false;
+    QStringList list;
+    for (const QJsonValue& element : v.toArray()) {
+        if (!element.isString())
+            return false;
+        list.append(element.toString());
+    }
+    out = list;
+    return true;
+}
+
+}  // namespace
+
+MailItem MailItem::fromFetched(const Account& account, const FetchedHeader& fetched,
+                               const std::optional<QString>& mailbox)
+{
+    const MIME::HeaderList fields = MIME::headers(fetched.headers);
+    const MIME::Address from = MIME::address(headerOrEmpty(fields, "from"));
+    const MIME::Address to = MIME::address(headerOrEmpty(fields, "to").section(u',', 0, 0));
+    const std::optional<QString> replyTo = MIME::header(fields, QStringLiteral("reply-to"));
+
+    MailItem item;
+    item.accountID = account.id;
+    item.uid = fetched.uid;
+    item.mailbox = mailbox;
+    item.messageID = headerOrEmpty(fields, "message-id");
+    item.fromName = from.name;
+    item.fromEmail = from.email;
+    item.toName = to.name;
+    item.toEmail = to.email;
+    item.replyTo = replyTo ? MIME::address(*replyTo).email : QString();
+    item.subject = MIME::decodeWords(headerOrEmpty(fields, "subject"));
+    item.date = fetched.internalDate.value_or(
+        MIME::date(headerOrEmpty(fields, "date")).value_or(QDateTime::currentDateTimeUtc()));
+    item.seen = isSeen(fetched.flags);
+    item.references = headerOrEmpty(fields, "references");
+    if (!mailbox) {
+        const QStringList hints = MIME::entropyHints(fields, item.fromName, item.fromEmail, item.replyTo, item.subject);
+        if (!hints.isEmpty())
+            item.hints = hints;
+        item.ip = MIME::senderIP(fields);
+    }
+    return item;
+}
+
+QString MailItem::id() const
+{
+    const QString key = messageID.isEmpty() ? QStringLiteral("uid") + QString::number(uid) : messageID;
+    return (mailbox ? QStringLiteral("out|") : QString()) + accountID + u'|' + key;
+}
+
+QString MailItem::displayFrom() const
+{
+    if (mailbox) {
+        const QString recipient = toName && !toName->isEmpty() ? *toName : toEmail.value_or(QString());
+        return QStringLiteral("→ ") + recipient;
+    }
+    return fromName.isEmpty() ? fromEmail : fromName;
+}
+
+QString MailItem::domain() const
+{
+    const QStringList pieces = fromEmail.split(u'@', Qt::SkipEmptyParts);
+    return pieces.isEmpty() ? QString() : pieces.last().toLower();
+}
+
+QJsonObject MailItem::toJson() const
+{
+    QJsonObject o{
+        {"accountID", accountID},
+        {"uid", uid},
+        {"messageID", messageID},
+        {"fromName", fromName},
+        {"fromEmail", fromEmail},
+        {"replyTo", replyTo},
+        {"subject", subject},
+        {"date", double(referenceDate.msecsTo(date)) / 1000.0},
+        {"seen", seen},
+        {"references", references},
+    };
+    if (mailbox)
+        o.insert("mailbox", *mailbox);
+    if (toName)
+        o.insert("toName", *toName);
+    if (toEmail)
+        o.insert("toEmail", *toEmail);
+    if (hints)
+        o.insert("hints", QJsonArray::fromStringList(*hints));
+    if (ip)
+        o.insert("ip", *ip);
+    return o;
+}
+
+std::optional<MailItem> MailItem::fromJson(const QJsonValue& value)
+{
+    if (!value.isObject())
+        return std::nullopt;
+    const QJsonObject o = value.toObject();
+    MailItem item;
+    const QJsonValue uid = o.value(QLatin1String("uid"));
+    const QJsonValue date = o.value(QLatin1String("date"));
+    const bool ok = read(o, "accountID", item.accountID) && read(o, "messageID", item.messageID)
+                    && read(o, "fromName", item.fromName) && read(o, "fromEmail", item.fromEmail)
+                    && read(o, "replyTo", item.replyTo) && read(o, "subject", item.subject)
+                    && read(o, "seen", item.seen) && read(o, "references", item.references)
+                    && readOptional(o, "mailbox", item.mailbox) && readOptional(o, "toName", item.toName)
+                    && readOptional(o, "toEmail", item.toEmail) && readOptional(o, "hints", item.hints)
+                    && readOptional(o, "ip", item.ip) && uid.isDouble() && date.isDouble();
+    // JSON carries numbers as doubles: a UID must be whole, and both must fit before converting.
+    const double uidNumber = uid.toDouble(), seconds = date.toDouble();
+    if (!ok || !(std::abs(uidNumber) < 9.0e15) || uidNumber != std::trunc(uidNumber) || !(std::abs(seconds) < 1.0e12))
+        return std::nullopt;
+    item.uid = qint64(uidNumber);
+    item.date = referenceDate.addMSecs(std::llround(seconds * 1000.0));
+    return item;
+}
+
+size_t qHash(const MailItem& item, size_t seed) noexcept
+{
+    return qHashMulti(seed, item.accountID, item.uid, item.messageID, item.fromName, item.fromEmail, item.replyTo,
+                      item.subject, item.date, item.seen, item.references, item.mailbox.value_or(QString()),
+                      item.toName.value_or(QString()), item.toEmail.value_or(QString()),
+                      item.hints.value_or(QStringList()), item.ip.value_or(QString()));
+}
