@@ -90,8 +90,10 @@ MailItem MailItem::fromFetched(const Account& account, const FetchedHeader& fetc
     item.toEmail = to.email;
     item.replyTo = replyTo ? MIME::address(*replyTo).email : QString();
     item.subject = MIME::decodeWords(headerOrEmpty(fields, "subject"));
-    item.date = fetched.internalDate.value_or(
-        MIME::date(headerOrEmpty(fields, "date")).value_or(QDateTime::currentDateTimeUtc()));
+    if (fetched.internalDate)
+        item.date = *fetched.internalDate;
+    else
+        item.date = MIME::date(headerOrEmpty(fields, "date")).value_or(QDateTime::currentDateTimeUtc());
     item.seen = isSeen(fetched.flags);
     item.references = headerOrEmpty(fields, "references");
     if (!mailbox) {

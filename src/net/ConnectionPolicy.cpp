@@ -9,7 +9,7 @@ namespace {
 
 struct Policy {
     std::mutex lock;
-    QList<QSslCertificate> extraAuthorities;
+    QList<QSslCertificate> testAuthorities;
     std::chrono::milliseconds timeout{std::chrono::seconds(60)};
 };
 
@@ -28,9 +28,8 @@ QSslConfiguration tlsConfiguration()
     QSslConfiguration config = QSslConfiguration::defaultConfiguration();
     config.setPeerVerifyMode(QSslSocket::VerifyPeer);
     std::lock_guard guard(policy().lock);
-    if (!policy().extraAuthorities.isEmpty())
-        // Setting any CA list stops Qt's on-demand loading of the system roots, so keep them explicitly.
-        config.setCaCertificates(QSslConfiguration::systemCaCertificates() + policy().extraAuthorities);
+    if (!policy().testAuthorities.isEmpty())
+        config.setCaCertificates(policy().testAuthorities);
     return config;
 }
 
@@ -47,7 +46,7 @@ namespace ConnectionTesting {
 void trustCertificates(const QList<QSslCertificate>& authorities)
 {
     std::lock_guard guard(policy().lock);
-    policy().extraAuthorities += authorities;
+    policy().testAuthorities += authorities;
 }
 
 void setTimeout(std::chrono::milliseconds timeout)

@@ -9,6 +9,8 @@
 // system's roots and waits 60 seconds per read or write, and nothing it reads can change that.
 namespace ConnectionTesting {
 
+// From now on connections trust these authorities in place of the system's roots (tests reach
+// only their own servers on loopback), still verifying every certificate for its host name.
 void trustCertificates(const QList<QSslCertificate>& authorities);
 void setTimeout(std::chrono::milliseconds timeout);
 

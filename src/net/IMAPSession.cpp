@@ -70,8 +70,10 @@ std::vector<MailItem> fetchInbox(const Account& account, const QString& password
     const std::unique_ptr<IMAPClient> client = connect(account, password);
     // A failure in the INBOX steps drops the conversation without LOGOUT.
     const qint64 count = client->select(QStringLiteral("INBOX"));
+    const std::vector<FetchedHeader> headers = client->fetchHeaders(limit > 0 ? limit : count, count);
     std::vector<MailItem> items;
-    for (const FetchedHeader& header : client->fetchHeaders(limit > 0 ? limit : count, count))
+    items.reserve(headers.size() + sentLimit);
+    for (const FetchedHeader& header : headers)
         items.push_back(MailItem::fromFetched(account, header, std::nullopt));
     appendSentItems(*client, account, items);
     client->logout();

@@ -1,0 +1,119 @@
+// fetchInbox of 1,000 and 10,000 headers from a private Dovecot, beside
+//  (a) openssl s_client sending the same LOGIN, SELECT and FETCH over the same TLS port, all at
+//      once: the wire and the server, our floor (curl refuses FETCH answers over 300 KB);
+//  (b) Python's imaplib and email package building the same fields.
+// Each runs as its own process under /usr/bin/time: best wall time of three, and peak memory.
+#include "BenchMail.h"
+#include "core/Account.h"
+#include "net/ConnectionTesting.h"
+#include "net/IMAPSession.h"
+#include "support/DovecotServer.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+namespace {
+
+const QString user = QStringLiteral("bench");
+const QString password = QStringLiteral("bench-pw");
+const QByteArray fields =
+    "FROM TO CC SUBJECT DATE MESSAGE-ID IN-REPLY-TO REFERENCES REPLY-TO AUTHENTICATION-RESULTS RECEIVED";
+
+struct Run {
+    double seconds = 1e9;
+    qint64 peakKiB = 0;
+};
+
+// The child side: one fetchInbox, as the mail check does it.
+int fetchAsChild(const QStringList& args)
+{
+    const QString host = args[2], ca = args[3];
+    const int limit = args[4].toInt();
+    ConnectionTesting::trustCertificates(QSslCertificate::fromPath(ca));
+    const Account account{"BENCH", "bench@example.org", "Bench", host, DovecotServer::tlsPort, user, host, 465, user};
+    const std::vector<MailItem> items = IMAPSession::fetchInbox(account, password, limit);
+    std::fprintf(stderr, "%zu\n", items.size());
+    return items.size() >= size_t(limit) ? 0 : 1;
+}
+
+Run measure(const QString& program, const QStringList& arguments)
+{
+    Run best;
+    for (int round = 0; round < 3; ++round) {
+        QProcess process;
+        process.start("/usr/bin/time", QStringList{"-f", "%e %M", program} + arguments);
+        process.waitForFinished(600000);
+        const QList<QByteArray> lines = process.readAllStandardError().trimmed().split('\n');
+        const QList<QByteArray> figures = lines.last().split(' ');
+        if (process.exitCode() != 0 || figures.size() != 2) {
+            std::printf("  %s failed: %s\n", qPrintable(program), lines.join(" | ").constData());
+            return {};
+        }
+        best.seconds = std::min(best.seconds, figures[0].toDouble());
+        best.peakKiB = std::max(best.peakKiB, figures[1].toLongLong());
+    }
+    return best;
+}
+
+void report(int count, const Run& ours, const Run& wire, const Run& python)
+{
+    std::printf("fetchInbox %5d headers: ours %.2f s / %lld MiB, openssl %.2f s / %lld MiB, python %.2f s / %lld MiB;"
+                " ours/openssl %.2fx, python/ours %.2fx\n",
+                count, ours.seconds, ours.peakKiB / 1024, wire.seconds, wire.peakKiB / 1024, python.seconds,
+                python.peakKiB / 1024, ours.seconds / wire.seconds, python.seconds / ours.seconds);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() == 5 && args[1] == "--child")
+        return fetchAsChild(args);
+
+    DovecotServer dovecot;
+    if (!dovecot.start({{user, password}})) {
+        std::printf("dovecot: %s\n", qPrintable(dovecot.error()));
+        return 1;
+    }
+    constexpr int total = 10000;
+    for (int n = 1; n <= total; ++n)
+        dovecot.deliver(user, "INBOX", benchHeaderBlock(n) + "body\r\n", n % 3 == 0);
+    QTemporaryDir dir;
+    const QString ca = dir.filePath("ca.pem");
+    QFile caFile(ca);
+    caFile.open(QIODevice::WriteOnly);
+    caFile.write(dovecot.authority().toPem());
+    caFile.close();
+
+    const QString self = QCoreApplication::applicationFilePath();
+    const QString python = QStringLiteral(LUMARA_BENCH_DIR "/imaplib_peer.py");
+    measure(self, {"--child", dovecot.host(), ca, QString::number(total)});  // Dovecot builds its index once
+    for (int count : {1000, 10000}) {
+        const QString commands = dir.filePath(QStringLiteral("commands-%1").arg(count));
+        QFile script(commands);
+        script.open(QIODevice::WriteOnly);
+        script.write(QStringLiteral("a LOGIN %1 %2\r\nb SELECT INBOX\r\n"
+                                    "c FETCH %3:%4 (UID FLAGS INTERNALDATE BODY.PEEK[HEADER.FIELDS (%5)])\r\nd LOGOUT\r\n")
+                         .arg(user, password)
+                         .arg(total - count + 1)
+                         .arg(total)
+                         .arg(QString::fromLatin1(fields))
+                         .toUtf8());
+        script.close();
+        const Run ours = measure(self, {"--child", dovecot.host(), ca, QString::number(count)});
+        const Run wire = measure("sh", {"-c", QStringLiteral("openssl s_client -quiet -ign_eof -connect %1:%2 -CAfile %3 < %4 > /dev/null 2>&1")
+                                                  .arg(dovecot.host())
+                                                  .arg(DovecotServer::tlsPort)
+                                                  .arg(ca, commands)});
+        const Run py = measure(python, {dovecot.host(), QString::number(DovecotServer::tlsPort), user, password, ca,
+                                        QString::number(count)});
+        report(count, ours, wire, py);
+    }
+    return 0;
+}
