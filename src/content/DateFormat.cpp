@@ -1,22 +1,8 @@
 #include "content/DateFormat.h"
+#include "content/ICUText.h"
 
 #include <unicode/locid.h>
 #include <unicode/smpdtfmt.h>
-#include <unicode/unistr.h>
-
-namespace {
-
-icu::UnicodeString toIcu(const QString& text)
-{
-    return icu::UnicodeString(reinterpret_cast<const char16_t*>(text.utf16()), int32_t(text.size()));
-}
-
-QString fromIcu(const icu::UnicodeString& text)
-{
-    return QString(reinterpret_cast<const QChar*>(text.getBuffer()), text.length());
-}
-
-}  // namespace
 
 DateFormat::DateFormat(const QString& pattern)
 {

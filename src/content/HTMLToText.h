@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+namespace MIME {
+
+// The readable text of an HTML mail body: head, styles, scripts and comments dropped, line
+// breaks for <br> and block ends, "· " for list items, other tags removed, common entities and
+// numeric references decoded. Not a layout: a fixed chain of replacements, linear in the input.
+QString htmlToText(const QString& html);
+
+}  // namespace MIME

@@ -1,0 +1,173 @@
+#include "content/MIMEHeaders.h"
+#include "content/MIMEFormats.h"
+#include "content/MIMEText.h"
+
+#include <cctype>
+
+namespace MIME {
+
+namespace {
+
+bool isBlank(QChar c)
+{
+    return c == u' ' || c == u'\t';
+}
+
+// Trims spaces and tabs only: other white space belongs to the value.
+QString trimBlanks(QStringView text)
+{
+    qsizetype start = 0;
+    qsizetype end = text.size();
+    while (start < end && isBlank(text[start]))
+        ++start;
+    while (end > start && isBlank(text[end - 1]))
+        --end;
+    return text.sliced(start, end - start).toString();
+}
+
+QString unquoted(const QString& text)
+{
+    if (text.size() >= 2 && text.startsWith(u'"') && text.endsWith(u'"'))
+        return text.sliced(1, text.size() - 2);
+    return text;
+}
+
+// RFC 2231 §4: charset'language'percent-encoded-text, read in its charset or else as UTF-8.
+std::optional<QString> extendedValue(const QString& value)
+{
+    const qsizetype charsetEnd = value.indexOf(u'\'');
+    const qsizetype languageEnd = charsetEnd < 0 ? -1 : value.indexOf(u'\'', charsetEnd + 1);
+    if (languageEnd < 0)
+        return std::nullopt;
+    const QByteArray encoded = value.sliced(languageEnd + 1).toUtf8();
+    for (qsizetype i = 0; i < encoded.size(); ++i) {
+        if (encoded[i] == '%' && (i + 2 >= encoded.size() || !isxdigit(uchar(encoded[i + 1])) || !isxdigit(uchar(encoded[i + 2]))))
+            return std::nullopt;
+    }
+    const QByteArray bytes = QByteArray::fromPercentEncoding(encoded);
+    for (const QString& charset : {value.first(charsetEnd), QStringLiteral("utf-8")}) {
+        if (const std::optional<TextEncoding> known = encoding(charset)) {
+            if (std::optional<QString> text = known->decode(bytes))
+                return text;
+        }
+    }
+    return std::nullopt;
+}
+
+// The whitespace-separated year field of a prepared date, "24" in "1 Jan 24 10:00:00 +0000".
+bool hasTwoDigitYear(const QString& prepared)
+{
+    const QList<QStringView> fields = QStringView(prepared).split(u' ', Qt::SkipEmptyParts);
+    if (fields.size() < 3 || fields[2].size() != 2)
+        return false;
+    return fields[2][0].isDigit() && fields[2][1].isDigit();
+}
+
+}  // namespace
+
+std::pair<QByteArrayView, QByteArrayView> splitHeaderBody(QByteArrayView entity)
+{
+    if (entity.startsWith("\r\n"))
+        return {entity.first(0), entity.sliced(2)};
+    if (entity.startsWith("\n"))
+        return {entity.first(0), entity.sliced(1)};
+    for (const QByteArrayView separator : {QByteArrayView("\r\n\r\n"), QByteArrayView("\n\n")}) {
+        const qsizetype at = entity.indexOf(separator);
+        if (at >= 0)
+            return {entity.first(at), entity.sliced(at + separator.size())};
+    }
+    return {entity, entity.sliced(entity.size())};
+}
+
+HeaderList headers(QByteArrayView headerBytes)
+{
+    const QString text = QString::fromUtf8(headerBytes);
+    HeaderList fields;
+    for (QStringView line : QStringView(text).split(u'\n')) {
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+        if (line.isEmpty())
+            continue;
+        if (isBlank(line.front())) {
+            if (!fields.isEmpty())
+                fields.last().value += u' ' + trimBlanks(line);
+            continue;
+        }
+        const qsizetype colon = line.indexOf(u':');
+        if (colon < 0)
+            continue;
+        fields.append({trimBlanks(line.first(colon)).toLower(), trimBlanks(line.sliced(colon + 1))});
+    }
+    return fields;
+}
+
+std::optional<QString> header(const HeaderList& fields, const QString& lowerCaseName)
+{
+    for (const HeaderField& field : fields) {
+        if (field.name == lowerCaseName)
+            return field.value;
+    }
+    return std::nullopt;
+}
+
+Params params(const QString& value)
+{
+    QStringList segments(QString{});
+    bool inQuotes = false;
+    for (const QChar c : value) {
+        if (c == u'"')
+            inQuotes = !inQuotes;
+        if (c == u';' && !inQuotes)
+            segments.append(QString{});
+        else
+            segments.last().append(c);
+    }
+
+    Params result{trimBlanks(segments.first()), {}};
+    for (qsizetype i = 1; i < segments.size(); ++i) {
+        const QString& segment = segments[i];
+        const qsizetype equals = segment.indexOf(u'=');
+        if (equals < 0)
+            continue;
+        QString key = segment.first(equals).trimmed().toLower();
+        QString parameter = unquoted(segment.sliced(equals + 1).trimmed());
+        if (key.endsWith(u'*')) {
+            key.chop(1);
+            if (std::optional<QString> decoded = extendedValue(parameter))
+                parameter = *decoded;
+        }
+        result.params.insert(key, parameter);
+    }
+    return result;
+}
+
+Address address(const QString& value)
+{
+    const QString trimmed = trimBlanks(value);
+    const qsizetype open = trimmed.lastIndexOf(u'<');
+    const qsizetype close = trimmed.lastIndexOf(u'>');
+    if (open < 0 || close < 0 || open > close)
+        return {QString{}, trimmed};
+    const QString email = trimmed.sliced(open + 1, close - open - 1).trimmed();
+    return {decodeWords(unquoted(trimmed.first(open).trimmed())), email};
+}
+
+std::optional<QDateTime> date(const QString& value)
+{
+    QString prepared = value.section(u'(', 0, 0);
+    if (prepared.contains(u','))
+        prepared = prepared.section(u',', 1);
+    prepared = trimBlanks(prepared);
+
+    const auto& formats = dateFormats();
+    // "yyyy" takes "24" as the year 24; only the two-digit pattern applies its century window.
+    if (hasTwoDigitYear(prepared))
+        return formats[twoDigitYear]->parse(prepared);
+    for (const DateFormat* format : formats) {
+        if (std::optional<QDateTime> time = format->parse(prepared))
+            return time;
+    }
+    return std::nullopt;
+}
+
+}  // namespace MIME

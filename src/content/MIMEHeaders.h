@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QDateTime>
+#include <QList>
+#include <QMap>
+#include <QString>
+
+#include <optional>
+#include <utility>
+
+namespace MIME {
+
+// One header field: the lower-case name and the trimmed, unfolded value.
+struct HeaderField {
+    QString name;
+    QString value;
+    bool operator==(const HeaderField&) const = default;
+};
+
+// The fields of a header block in their order, duplicates kept.
+using HeaderList = QList<HeaderField>;
+
+// A header value split into its main value and its parameters (RFC 2045 §5.1, RFC 2231).
+struct Params {
+    QString main;
+    QMap<QString, QString> params;  // lower-case names
+};
+
+// A From/To/Reply-To style value: display name (encoded words decoded) and address.
+struct Address {
+    QString name;
+    QString email;
+    bool operator==(const Address&) const = default;
+};
+
+// Splits at the first empty line (CR LF CR LF, else LF LF). An entity that begins with its
+// empty line has no header. Both halves are views into `entity`.
+std::pair<QByteArrayView, QByteArrayView> splitHeaderBody(QByteArrayView entity);
+
+HeaderList headers(QByteArrayView headerBytes);
+std::optional<QString> header(const HeaderList& fields, const QString& lowerCaseName);
+Params params(const QString& value);
+Address address(const QString& value);
+
+// A Date header value (RFC 5322 §3.3, with the usual deviations), or none.
+std::optional<QDateTime> date(const QString& value);
+
+}  // namespace MIME
