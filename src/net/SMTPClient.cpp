@@ -20,10 +20,11 @@ QStringList withoutDuplicates(const QStringList& addresses)
     QStringList unique;
     QSet<QString> seen;
     for (const QString& address : addresses) {
-        if (!seen.contains(address.toLower())) {
-            seen.insert(address.toLower());
-            unique.append(address);
-        }
+        const QString key = address.toLower();
+        if (seen.contains(key))
+            continue;
+        seen.insert(key);
+        unique.append(address);
     }
     return unique;
 }
