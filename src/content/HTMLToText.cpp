@@ -101,18 +101,36 @@ qsizetype anyTag(QStringView view, qsizetype at)
     return close < 0 ? noMoreMatches : close + 1 - at;
 }
 
-QString decodeNamedEntities(QString text)
+// One pass over the text: doubly escaped input ("&amp;lt;") loses one level only.
+QString decodeNamedEntities(const QString& text)
 {
     static const std::array<std::pair<QStringView, QStringView>, 18> entities{{
-        {u"&nbsp;", u" "},      {u"&lt;", u"<"},        {u"&gt;", u">"},        {u"&quot;", u"\""},
-        {u"&#39;", u"'"},       {u"&apos;", u"'"},      {u"&ndash;", u"\u2013"}, {u"&mdash;", u"\u2014"},
-        {u"&hellip;", u"\u2026"}, {u"&euro;", u"\u20ac"}, {u"&auml;", u"\u00e4"}, {u"&ouml;", u"\u00f6"},
-        {u"&uuml;", u"\u00fc"}, {u"&Auml;", u"\u00c4"}, {u"&Ouml;", u"\u00d6"}, {u"&Uuml;", u"\u00dc"},
-        {u"&szlig;", u"\u00df"}, {u"&amp;", u"&"},
+        {u"&nbsp;", u" "},      {u"&amp;", u"&"},       {u"&lt;", u"<"},        {u"&gt;", u">"},
+        {u"&quot;", u"\""},     {u"&#39;", u"'"},       {u"&apos;", u"'"},      {u"&ndash;", u"\u2013"},
+        {u"&mdash;", u"\u2014"}, {u"&hellip;", u"\u2026"}, {u"&euro;", u"\u20ac"}, {u"&auml;", u"\u00e4"},
+        {u"&ouml;", u"\u00f6"}, {u"&uuml;", u"\u00fc"}, {u"&Auml;", u"\u00c4"}, {u"&Ouml;", u"\u00d6"},
+        {u"&Uuml;", u"\u00dc"}, {u"&szlig;", u"\u00df"},
     }};
-    for (const auto& [entity, character] : entities)
-        text.replace(entity.data(), entity.size(), character.data(), character.size());
-    return text;
+    QString out;
+    qsizetype copied = 0;
+    for (qsizetype at = text.indexOf(u'&'); at >= 0; at = text.indexOf(u'&', at + 1)) {
+        const QStringView rest = QStringView(text).sliced(at);
+        for (const auto& [entity, character] : entities) {
+            if (!rest.startsWith(entity))
+                continue;
+            if (out.isNull())
+                out.reserve(text.size());
+            out += QStringView(text).sliced(copied, at - copied);
+            out += character;
+            copied = at + entity.size();
+            at = copied - 1;
+            break;
+        }
+    }
+    if (out.isNull())
+        return text;
+    out += QStringView(text).sliced(copied);
+    return out;
 }
 
 int hexDigit(QChar c)
@@ -175,7 +193,7 @@ QString htmlToText(const QString& html)
     text = replaceEach(text, u'<', u"\n", blockEndTag);
     text = replaceEach(text, u'<', u"\u00b7 ", listItemTag);
     text = replaceEach(text, u'<', {}, anyTag);
-    return decodeNumericReferences(decodeNamedEntities(std::move(text)));
+    return decodeNumericReferences(decodeNamedEntities(text));
 }
 
 }  // namespace MIME

@@ -27,13 +27,14 @@ bool hasVisibleText(const QString& text)
     return false;
 }
 
-QByteArray transferDecoded(QByteArrayView body, const QString& transferEncoding)
+// The body after its transfer encoding; none when the encoding leaves it as it is.
+std::optional<QByteArray> transferDecoded(QByteArrayView body, const QString& transferEncoding)
 {
     if (transferEncoding == u"base64")
         return base64Decode(body);
     if (transferEncoding == u"quoted-printable")
         return qpDecode(body);
-    return body.toByteArray();
+    return std::nullopt;
 }
 
 QString fallbackName(const QString& mime)
@@ -79,50 +80,67 @@ void walk(QByteArrayView entity, Walk& found, int depth)
     else if (contentType.params.contains(QStringLiteral("name")))
         fileName = contentType.params.value(QStringLiteral("name"));
 
-    QByteArray data = transferDecoded(body, transferEncoding);
-    if (isBodyText(mime, disp, fileName)) {
-        // A plain part of blanks only (common beside an HTML alternative) must not hide the HTML.
-        if ((mime == u"text/plain" || mime.isEmpty()) && !found.plain) {
-            QString text = decodeText(data, contentType.params.value(QStringLiteral("charset")));
-            if (hasVisibleText(text))
-                found.plain = std::move(text);
-        } else if (mime == u"text/html" && !found.html) {
-            found.html = decodeText(data, contentType.params.value(QStringLiteral("charset")));
-        }
+    if (!isBodyText(mime, disp, fileName)) {
+        std::optional<QByteArray> data = transferDecoded(body, transferEncoding);
+        found.attachments.append({decodeWords(fileName.value_or(fallbackName(mime))), mime,
+                                  data ? std::move(*data) : body.toByteArray()});
         return;
     }
-    found.attachments.append({decodeWords(fileName.value_or(fallbackName(mime))), mime, std::move(data)});
+    // Only the first plain and the first HTML part are read; later ones are dropped undecoded.
+    std::optional<QString>* slot = nullptr;
+    if (mime == u"text/plain" || mime.isEmpty())
+        slot = &found.plain;
+    else if (mime == u"text/html")
+        slot = &found.html;
+    if (!slot || *slot)
+        return;
+    const std::optional<QByteArray> data = transferDecoded(body, transferEncoding);
+    QString text = decodeText(data ? QByteArrayView(*data) : body, contentType.params.value(QStringLiteral("charset")));
+    // A plain part of blanks only (common beside an HTML alternative) must not hide the HTML.
+    if (slot == &found.html || hasVisibleText(text))
+        *slot = std::move(text);
 }
 
 // Line ends become LF, blanks before them go, at most one empty line in a row, no blank ends.
 // One pass: the equivalent patterns backtrack badly over long runs of blanks.
 QString cleaned(const QString& text)
 {
-    QString out;
-    out.reserve(text.size());
-    qsizetype newlines = 0;  // held back until a character other than blank or LF follows
-    QString blanks;
+    const QChar* chars = text.constData();
     const qsizetype size = text.size();
-    for (qsizetype i = 0; i < size; ++i) {
-        const QChar c = text[i];
-        if (c == u'\r' && i + 1 < size && text[i + 1] == u'\n')
-            continue;
-        if (c == u'\n') {
-            blanks.clear();
-            ++newlines;
-        } else if (c == u' ' || c == u'\t') {
-            blanks += c;
-        } else {
-            if (newlines > 0) {
+    const auto isBlank = [](QChar c) { return c == u' ' || c == u'\t'; };
+    const auto isLineEnd = [&](qsizetype i) {
+        return chars[i] == u'\n' || (chars[i] == u'\r' && i + 1 < size && chars[i + 1] == u'\n');
+    };
+
+    QString out;
+    out.reserve(size);
+    qsizetype newlines = 0;     // held back until a character other than a blank or line end
+    qsizetype blanksFrom = 0;   // the blanks held back since then, [blanksFrom, blanksTo)
+    qsizetype blanksTo = 0;
+    qsizetype i = 0;
+    while (i < size) {
+        const qsizetype runFrom = i;
+        while (i < size && !isBlank(chars[i]) && !isLineEnd(i))
+            ++i;
+        if (i > runFrom) {
+            if (newlines > 0)
                 out += newlines == 1 ? QStringView(u"\n") : QStringView(u"\n\n");
-                newlines = 0;
-            }
-            if (!blanks.isEmpty()) {
-                out += blanks;
-                blanks.clear();
-            }
-            out += c;
+            out.append(chars + blanksFrom, blanksTo - blanksFrom);
+            out.append(chars + runFrom, i - runFrom);
+            newlines = 0;
+            blanksFrom = blanksTo = i;
         }
+        if (i == size)
+            break;
+        if (chars[i] == u'\n') {
+            ++newlines;
+            blanksFrom = blanksTo = i + 1;
+        } else if (isBlank(chars[i])) {
+            if (blanksTo != i)
+                blanksFrom = i;
+            blanksTo = i + 1;
+        }
+        ++i;  // a CR before its LF is dropped
     }
     return out.trimmed();
 }

@@ -34,16 +34,17 @@ std::optional<QString> icuDecode(const char* converterName, QByteArrayView bytes
     if (U_FAILURE(status))
         return std::nullopt;
     ucnv_setToUCallBack(converter.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
-    if (U_FAILURE(status) || bytes.size() > (1 << 29))
+    if (U_FAILURE(status) || bytes.size() > (1 << 30))
         return std::nullopt;
     const auto length = int32_t(bytes.size());
-    QString text(2 * length + 16, Qt::Uninitialized);
+    // Most charsets give at most one UTF-16 unit per byte; the others are measured and redone.
+    QString text(length + 16, Qt::Uninitialized);
     int32_t written = ucnv_toUChars(converter.get(), reinterpret_cast<UChar*>(text.data()), int32_t(text.size()),
                                     bytes.data(), length, &status);
     if (status == U_BUFFER_OVERFLOW_ERROR) {
         status = U_ZERO_ERROR;
         ucnv_resetToUnicode(converter.get());
-        text.resize(written);
+        text.resize(written + 1);
         written = ucnv_toUChars(converter.get(), reinterpret_cast<UChar*>(text.data()), int32_t(text.size()),
                                 bytes.data(), length, &status);
     }

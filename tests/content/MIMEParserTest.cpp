@@ -96,6 +96,7 @@ void MIMEParserTest::parse_data()
     QTest::newRow("no empty line") << QByteArray("Subject: s\nFrom: a") << "" << Attachments{};
     QTest::newRow("no headers at all") << QByteArray("\r\njust text\r\n") << "just text" << Attachments{};
     QTest::newRow("text cleaned") << crlf("\n\n  a  \t\nb\n\n\n\n \nc \n\n") << "a\nb\n\nc" << Attachments{};
+    QTest::newRow("lone CR is text") << QByteArray("\na \r b \nc\t\r\n\r\n\t\r\n \r\nd") << "a \r b\nc\n\nd" << Attachments{};
     QTest::newRow("charset and quoted-printable")
         << QByteArray("Content-Type: text/plain; charset=iso-8859-1\nContent-Transfer-Encoding: Quoted-Printable\n\n"
                       "Gr=FC=DFe, soft=\nbreak")
