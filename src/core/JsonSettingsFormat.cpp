@@ -1,6 +1,5 @@
 #include "core/JsonSettingsFormat.h"
 
-#include <QDataStream>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -10,15 +9,15 @@
 
 namespace {
 
-// JSON has strings and one kind of number: bytes, whole-valued doubles and every other Qt type
-// are wrapped in an object with one tagged member.
+// JSON has strings and one kind of number: bytes and whole-valued doubles are wrapped in an
+// object with one tagged member. Other Qt types are not kept: reading them back would run Qt's
+// binary deserialisers on whatever the file holds, and those crash on crafted input.
 const QString bytesTag = QStringLiteral("@bytes");
 const QString doubleTag = QStringLiteral("@double");
-const QString variantTag = QStringLiteral("@variant");
 
 bool isTag(const QString& key)
 {
-    return key == bytesTag || key == doubleTag || key == variantTag;
+    return key == bytesTag || key == doubleTag;
 }
 
 QJsonObject tagged(const QString& tag, const QJsonValue& value)
@@ -79,10 +78,7 @@ QJsonValue toJson(const QVariant& value)
     default:
         break;
     }
-    QByteArray streamed;
-    QDataStream out(&streamed, QIODevice::WriteOnly);
-    out << value;
-    return tagged(variantTag, QString::fromLatin1(streamed.toBase64()));
+    return QJsonValue::Null;
 }
 
 QVariant fromJson(const QJsonValue& json);
@@ -98,12 +94,7 @@ QVariant fromTagged(const QJsonObject& object)
     const auto decoded = QByteArray::fromBase64Encoding(value.toString().toLatin1());
     if (!decoded)
         return {};
-    if (tag == bytesTag)
-        return *decoded;
-    QVariant streamed;
-    QDataStream in(*decoded);
-    in >> streamed;
-    return in.status() == QDataStream::Ok ? streamed : QVariant();
+    return *decoded;
 }
 
 QVariant numberFromJson(const QJsonValue& json)
