@@ -1,5 +1,7 @@
 #include "notes/NotesStore.h"
 
+#include "core/AppIdentity.h"
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
@@ -9,7 +11,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
-#include <QStandardPaths>
 #include <QUuid>
 
 #include <optional>
@@ -60,9 +61,7 @@ NotesStore& NotesStore::shared()
 
 QString NotesStore::defaultFilePath()
 {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/LU.MARA");
-    QDir().mkpath(folder);
-    return folder + QStringLiteral("/notes.json");
+    return AppIdentity::dataFolder() + QStringLiteral("/notes.json");
 }
 
 NotesStore::NotesStore(const QString& filePath)

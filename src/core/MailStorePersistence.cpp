@@ -1,0 +1,67 @@
+#include "core/AppIdentity.h"
+#include "core/AtomicFile.h"
+#include "core/MailStore.h"
+#include "core/Prefs.h"
+
+#include <QFile>
+
+namespace {
+
+QString dataFile(const char* name)
+{
+    return AppIdentity::dataFolder() + u'/' + QLatin1String(name);
+}
+
+std::optional<QByteArray> readFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return file.readAll();
+}
+
+// Drawer numbers once meant a fourth drawer named PROJECT; values beyond the five drawers go.
+void cleanUpDrawers(QHash<QString, int>& drawerOf)
+{
+    Prefs& prefs = Prefs::shared();
+    const bool fourthUsed = std::any_of(drawerOf.cbegin(), drawerOf.cend(), [](int drawer) { return drawer == 4; });
+    if (!prefs.hasDrawerNames() && fourthUsed)
+        prefs.setDrawerNames(Prefs::five({"FOCUS", "TO DO", "SAVED", "PROJECT"}));
+    const qsizetype drawers = prefs.drawerNames().size();
+    drawerOf.removeIf([drawers](const QHash<QString, int>::iterator it) { return it.value() > drawers; });
+}
+
+}  // namespace
+
+void MailStore::load()
+{
+    if (const std::optional<QByteArray> bytes = readFile(dataFile("state.json"))) {
+        if (std::optional<MailStoreState> stored = MailStoreState::decode(*bytes)) {
+            m_state = std::move(*stored);
+            cleanUpDrawers(m_state.drawerOf);
+            m_placesValid = false;
+        } else {
+            m_stateUnreadable = true;
+        }
+    }
+    if (const std::optional<QByteArray> bytes = readFile(dataFile("cache.json"))) {
+        if (std::optional<std::vector<MailItem>> cached = MailCache::decode(*bytes)) {
+            m_mails = std::move(*cached);
+            mailsChanged();
+            m_cacheDirty = false;  // the file holds exactly these items
+        }
+    }
+}
+
+void MailStore::save()
+{
+    // The first save would otherwise replace the user's drawers, done marks and blocks that
+    // could not be read.
+    const QString statePath = dataFile("state.json");
+    if (m_stateUnreadable && AtomicFile::setAside(statePath))
+        m_stateUnreadable = false;
+    if (!m_stateUnreadable)
+        AtomicFile::write(statePath, m_state.encode());
+    if (m_cacheDirty && AtomicFile::write(dataFile("cache.json"), MailCache::encode(m_mails)))
+        m_cacheDirty = false;
+}
