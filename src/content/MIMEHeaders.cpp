@@ -13,18 +13,6 @@ bool isBlank(QChar c)
     return c == u' ' || c == u'\t';
 }
 
-// Trims spaces and tabs only: other white space belongs to the value.
-QString trimBlanks(QStringView text)
-{
-    qsizetype start = 0;
-    qsizetype end = text.size();
-    while (start < end && isBlank(text[start]))
-        ++start;
-    while (end > start && isBlank(text[end - 1]))
-        --end;
-    return text.sliced(start, end - start).toString();
-}
-
 QString unquoted(const QString& text)
 {
     if (text.size() >= 2 && text.startsWith(u'"') && text.endsWith(u'"'))
@@ -64,6 +52,17 @@ bool hasTwoDigitYear(const QString& prepared)
 }
 
 }  // namespace
+
+QString trimBlanks(QStringView text)
+{
+    qsizetype start = 0;
+    qsizetype end = text.size();
+    while (start < end && isBlank(text[start]))
+        ++start;
+    while (end > start && isBlank(text[end - 1]))
+        --end;
+    return text.sliced(start, end - start).toString();
+}
 
 std::pair<QByteArrayView, QByteArrayView> splitHeaderBody(QByteArrayView entity)
 {

@@ -39,6 +39,8 @@ struct Address {
 std::pair<QByteArrayView, QByteArrayView> splitHeaderBody(QByteArrayView entity);
 
 HeaderList headers(QByteArrayView headerBytes);
+// Trims spaces and tabs only: other white space, a line break say, belongs to the text.
+QString trimBlanks(QStringView text);
 std::optional<QString> header(const HeaderList& fields, const QString& lowerCaseName);
 Params params(const QString& value);
 Address address(const QString& value);

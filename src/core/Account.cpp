@@ -1,5 +1,7 @@
 #include "core/Account.h"
 
+#include "content/MIMEHeaders.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QUuid>
@@ -19,19 +21,6 @@ const QString icloudSmtpHost = QStringLiteral("smtp.mail.me.com");
 bool isIcloudDomain(const QString& domain)
 {
     return std::find(icloudDomains.begin(), icloudDomains.end(), domain) != icloudDomains.end();
-}
-
-// Spaces and tabs only: a line break at an end is not what a user types by mistake.
-QString trimSpacesAndTabs(const QString& text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    auto blank = [&](qsizetype i) { return text[i] == u' ' || text[i] == u'\t'; };
-    while (begin < end && blank(begin))
-        ++begin;
-    while (end > begin && blank(end - 1))
-        --end;
-    return text.sliced(begin, end - begin);
 }
 
 std::optional<QString> stringMember(const QJsonObject& object, const char* key)
@@ -59,7 +48,7 @@ std::optional<int> portMember(const QJsonObject& object, const char* key)
 Account Account::preset(const QString& typed)
 {
     Account account;
-    account.email = trimSpacesAndTabs(typed);
+    account.email = MIME::trimBlanks(typed);
     const QStringList pieces = account.email.split(u'@', Qt::SkipEmptyParts);
     const QString local = pieces.isEmpty() ? account.email : pieces[0];
     const QString domain = pieces.size() >= 2 ? pieces[1].toLower() : QString();

@@ -1,6 +1,8 @@
 #include "core/MailStore.h"
 
+#include "content/MIMEHeaders.h"
 #include "core/Account.h"
+#include "core/Notifier.h"
 #include "core/Prefs.h"
 
 #include <algorithm>
@@ -32,16 +34,6 @@ QString folded(const QString& text)
 }
 
 }  // namespace
-
-QString MailStore::trimmedOfBlanks(const QString& text)
-{
-    qsizetype start = 0, end = text.size();
-    while (start < end && (text[start] == u' ' || text[start] == u'\t'))
-        ++start;
-    while (end > start && (text[end - 1] == u' ' || text[end - 1] == u'\t'))
-        --end;
-    return text.mid(start, end - start);
-}
 
 MailStore& MailStore::shared()
 {
@@ -127,7 +119,7 @@ std::vector<MailItem> MailStore::items(int view, const std::optional<QString>& a
 
 std::vector<MailItem> MailStore::searchResults(const std::optional<QString>& account, const QSet<QString>& hidden) const
 {
-    const QString q = folded(trimmedOfBlanks(m_query));
+    const QString q = folded(MIME::trimBlanks(m_query));
     if (q.isEmpty())
         return {};
     const auto matches = [&q](const QString& field) { return folded(field).contains(q); };
@@ -224,12 +216,13 @@ void MailStore::postChanged()
     NotificationCenter::shared().post(changed);
 }
 
-// The two ways to the announcements and the icon badge.
 void MailStore::updateBadge()
 {
+    Notifier::shared().updateBadge(newCount());
 }
 
 void MailStore::announce(const std::vector<MailItem>& fresh)
 {
     Q_EMIT newMail(fresh);
+    Notifier::shared().announce(fresh);
 }

@@ -114,7 +114,6 @@ private:
         QString domain;
     };
 
-    static QString trimmedOfBlanks(const QString& text);  // spaces and tabs only
     void changeSequence();
     void postChanged();
     void updateBadge();

@@ -1,3 +1,4 @@
+#include "content/MIMEHeaders.h"
 #include "core/Account.h"
 #include "core/Keychain.h"
 #include "core/MailStore.h"
@@ -31,7 +32,7 @@ void MailStore::search(const QString& text)
     const quint64 generation = ++m_searchGeneration;
     postChanged();
     updateBadge();
-    const QString q = trimmedOfBlanks(text);
+    const QString q = MIME::trimBlanks(text);
     if (wantsServerSearch(q))
         serverSearch(q, generation);
 }

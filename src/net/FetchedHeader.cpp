@@ -1,6 +1,7 @@
 #include "net/FetchedHeader.h"
 
 #include "content/InternalDate.h"
+#include "content/MIMEHeaders.h"
 #include "net/FetchItems.h"
 
 namespace {
@@ -13,16 +14,6 @@ QStringList flagsOf(const IMAPValue& value)
             flags.append(*text);
     }
     return flags;
-}
-
-QString trimSpacesAndTabs(QString text)
-{
-    qsizetype begin = 0, end = text.size();
-    while (begin < end && (text[begin] == u' ' || text[begin] == u'\t'))
-        ++begin;
-    while (end > begin && (text[end - 1] == u' ' || text[end - 1] == u'\t'))
-        --end;
-    return text.sliced(begin, end - begin);
 }
 
 FetchedHeader headerOf(const std::vector<FetchItem>& items)
@@ -38,7 +29,7 @@ FetchedHeader headerOf(const std::vector<FetchItem>& items)
         } else if (item.name == u"FLAGS") {
             header.flags = flagsOf(value);
         } else if (item.name == u"INTERNALDATE") {
-            header.internalDate = MIME::readInternalDate(trimSpacesAndTabs(value.text().value_or(QString())));
+            header.internalDate = MIME::readInternalDate(MIME::trimBlanks(value.text().value_or(QString())));
         } else if (item.name.startsWith(u"BODY[")) {
             header.headers = value.bytes();
         }

@@ -2,6 +2,7 @@
 
 #include "net/FetchItems.h"
 #include "net/IMAPParser.h"
+#include "net/LineBreakGuard.h"
 #include "net/MailError.h"
 
 namespace {
@@ -47,8 +48,7 @@ std::optional<qint64> IMAPClient::literalLength(QByteArrayView line)
 
 QByteArray IMAPClient::quoted(const QString& text, const QString& what)
 {
-    if (text.contains(u'\r') || text.contains(u'\n') || text.contains(QChar(0)))
-        throw MailError::refused(QStringLiteral("not sent: the %1 contains a line break or a NUL character").arg(what));
+    refuseLineBreaks(text, what);
     QByteArray bytes = text.toUtf8();
     bytes.replace("\\", "\\\\");
     bytes.replace("\"", "\\\"");
@@ -86,8 +86,7 @@ void IMAPClient::open()
 
 std::vector<IMAPResponse> IMAPClient::command(const QString& text)
 {
-    if (text.contains(u'\r') || text.contains(u'\n') || text.contains(QChar(0)))
-        throw MailError::refused(QStringLiteral("not sent: the command contains a line break or a NUL character"));
+    refuseLineBreaks(text, QStringLiteral("command"));
     return run(text.toUtf8());
 }
 

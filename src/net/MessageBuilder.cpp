@@ -1,6 +1,7 @@
 #include "net/MessageBuilder.h"
 
 #include "content/MIMEFormats.h"
+#include "net/LineBreakGuard.h"
 #include "net/SMTPClient.h"
 
 #include <QDateTime>
@@ -99,7 +100,7 @@ QByteArray attachmentPart(const MIME::Attachment& file, const QByteArray& delimi
 
 void refuseUnsafe(const MessageBuilder::Draft& draft)
 {
-    const auto refuse = SMTPClient::refuseLineBreaks;
+    const auto refuse = refuseLineBreaks;
     refuse(draft.fromEmail, QStringLiteral("sender address"));
     for (const QString& address : draft.to + draft.cc)
         refuse(address, QStringLiteral("recipient address"));

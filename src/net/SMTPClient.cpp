@@ -1,5 +1,6 @@
 #include "net/SMTPClient.h"
 
+#include "net/LineBreakGuard.h"
 #include "net/MailError.h"
 
 #include <QSet>
@@ -30,12 +31,6 @@ QStringList withoutDuplicates(const QStringList& addresses)
 }
 
 }  // namespace
-
-void SMTPClient::refuseLineBreaks(const QString& text, const QString& what)
-{
-    if (text.contains(u'\r') || text.contains(u'\n') || text.contains(QChar(0)))
-        throw MailError::refused(QStringLiteral("not sent: the %1 contains a line break or a NUL character").arg(what));
-}
 
 SMTPClient::SMTPClient(const QString& host, int port)
     : m_conn(host, port)

@@ -29,10 +29,6 @@ public:
     // the result ends with CR LF, ready for the terminating ".".
     static QByteArray dotStuffed(QByteArrayView message);
 
-    // What goes into a command or header line as written: CR, LF or NUL in it would start a
-    // line of its own, so they fail with MailError::refused naming `what`.
-    static void refuseLineBreaks(const QString& text, const QString& what);
-
 private:
     struct Reply {
         int code = 0;

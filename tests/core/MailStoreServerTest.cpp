@@ -76,7 +76,7 @@ void MailStoreServerTest::initTestCase()
     m_dovecot.deliver("reader", "INBOX", message("hidden", "only a zebra in here"));
 
     Prefs::shared().setAccounts({account("del"), account("nopw"), account("reader")});
-    for (const QString& user : {"del", "reader"})
+    for (const QString user : {"del", "reader"})
         m_store.replace(account(user).id, IMAPSession::fetchInbox(account(user), "pw", 0));
     m_store.replace(account("nopw").id, {MailItem::fromFetched(account("nopw"), {1, {}, std::nullopt, message("n1")}, std::nullopt)});
 }

@@ -3,6 +3,7 @@
 #include "net/ConnectionTesting.h"
 #include "net/IMAPClient.h"
 #include "net/MailError.h"
+#include "support/ErrorText.h"
 #include "support/ScriptedServer.h"
 
 #include <QTest>
@@ -27,18 +28,6 @@ ScriptedServer::Script dialogue(const QByteArray& greeting, const QList<QByteArr
             peer.send(answer);
         }
     };
-}
-
-QString errorOf(const std::function<void()>& step)
-{
-    try {
-        step();
-    } catch (const MailError& e) {
-        return e.description();
-    } catch (const std::exception& e) {
-        return QString::fromUtf8(e.what());
-    }
-    return {};
 }
 
 // Runs `steps` with a client of the scripted server, then drops the client so that the

@@ -4,6 +4,7 @@
 #include "net/MailError.h"
 #include "net/PlatformError.h"
 #include "net/SMTPClient.h"
+#include "support/ErrorText.h"
 #include "support/ScriptedServer.h"
 
 #include <QElapsedTimer>
@@ -45,18 +46,6 @@ ScriptedServer::Script dialogue(const QByteArray& greeting, const Lines& replies
         }
         peer.readLine();  // QUIT, or nothing once the client has gone
     };
-}
-
-QString errorOf(const std::function<void()>& step)
-{
-    try {
-        step();
-    } catch (const MailError& e) {
-        return e.description();
-    } catch (const PlatformError& e) {
-        return e.description();
-    }
-    return {};
 }
 
 }  // namespace

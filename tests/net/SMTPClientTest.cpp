@@ -5,6 +5,7 @@
 #include "net/MailError.h"
 #include "net/MessageBuilder.h"
 #include "net/SMTPClient.h"
+#include "support/ErrorText.h"
 #include "support/SMTPServer.h"
 
 #include <QTest>
@@ -13,18 +14,6 @@ namespace {
 
 const QString alicePassword = QString::fromUtf8("pä ss:wörd");
 const QByteArray simpleMessage = "Subject: hi\r\n\r\nfirst\r\n.\r\n..\r\nlast\r\n";
-
-QString errorOf(const std::function<void()>& step)
-{
-    try {
-        step();
-    } catch (const MailError& e) {
-        return e.description();
-    } catch (const std::exception& e) {
-        return QString::fromUtf8(e.what());
-    }
-    return {};
-}
 
 QByteArray authLine(const QString& user, const QString& password)
 {

@@ -1,5 +1,7 @@
 #include "DovecotServer.h"
 
+#include "ChildProcess.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -187,10 +189,7 @@ void DovecotServer::stop()
 {
     if (!m_process)
         return;
-    m_process->terminate();
-    if (!m_process->waitForFinished(10000))
-        m_process->kill();
-    m_process->waitForFinished(5000);
+    stopChild(*m_process);
     m_process.reset();
 }
 

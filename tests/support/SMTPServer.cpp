@@ -1,5 +1,7 @@
 #include "SMTPServer.h"
 
+#include "ChildProcess.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QJsonArray>
@@ -27,10 +29,7 @@ SMTPServer::~SMTPServer()
 {
     if (!m_process)
         return;
-    m_process->terminate();
-    if (!m_process->waitForFinished(10000))
-        m_process->kill();
-    m_process->waitForFinished(5000);
+    stopChild(*m_process);
 }
 
 bool SMTPServer::start(const std::vector<User>& users)
