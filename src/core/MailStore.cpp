@@ -41,7 +41,15 @@ MailStore& MailStore::shared()
     return instance;
 }
 
-MailStore::MailStore() = default;
+MailStore::MailStore()
+{
+    m_writer.setMaxThreadCount(1);  // one writer keeps the saves in order
+}
+
+MailStore::~MailStore()
+{
+    finishSaving();
+}
 
 bool MailStore::isScam(const MailItem& mail) const
 {
@@ -83,6 +91,24 @@ const std::vector<MailStore::Place>& MailStore::places() const
     return m_places;
 }
 
+// A triage key must not cost a pass over every mail: only those it can move are placed again.
+void MailStore::placesChanged(const MailItem& mail, int reach)
+{
+    if (!m_placesValid)
+        return;
+    const auto again = [this](const QHash<QString, std::vector<int>>& index, const QString& key) {
+        for (const int i : index.value(key))
+            m_places[size_t(i)] = placeOf(m_mails[size_t(i)], m_keys[size_t(i)]);
+    };
+    again(m_withID, mail.id());
+    if (reach & sameSender)
+        again(m_withSender, mail.fromEmail.toLower());
+    if (reach & sameDomain)
+        again(m_withDomain, mail.domain());
+    if ((reach & sameServer) && mail.ip)
+        again(m_withServer, *mail.ip);
+}
+
 bool MailStore::inView(size_t index, int view, const std::optional<QString>& account, const QSet<QString>& hidden) const
 {
     const Place& place = m_places[index];
@@ -109,7 +135,11 @@ std::vector<MailItem> MailStore::items(int view, const std::optional<QString>& a
     if (view == searchView)
         return searchResults(account, hidden);
     places();
+    size_t shown = 0;
+    for (size_t i = 0; i < m_mails.size(); ++i)
+        shown += inView(i, view, account, hidden);
     std::vector<MailItem> result;
+    result.reserve(shown);
     for (const int index : m_byDate) {
         if (inView(size_t(index), view, account, hidden))
             result.push_back(m_mails[size_t(index)]);
@@ -190,8 +220,19 @@ void MailStore::mailsChanged()
 {
     m_keys.clear();
     m_keys.reserve(m_mails.size());
-    for (const MailItem& mail : m_mails)
-        m_keys.push_back({mail.id(), mail.fromEmail.toLower(), mail.domain()});
+    m_withID.clear();
+    m_withSender.clear();
+    m_withDomain.clear();
+    m_withServer.clear();
+    for (size_t i = 0; i < m_mails.size(); ++i) {
+        const MailItem& mail = m_mails[i];
+        const Keys& keys = m_keys.emplace_back(Keys{mail.id(), mail.fromEmail.toLower(), mail.domain()});
+        m_withID[keys.id].push_back(int(i));
+        m_withSender[keys.sender].push_back(int(i));
+        m_withDomain[keys.domain].push_back(int(i));
+        if (mail.ip)
+            m_withServer[*mail.ip].push_back(int(i));
+    }
     m_byDate.resize(m_mails.size());
     for (size_t i = 0; i < m_byDate.size(); ++i)
         m_byDate[i] = int(i);

@@ -11,9 +11,11 @@
 #include <QObject>
 #include <QSet>
 #include <QString>
+#include <QThreadPool>
 
 #include <qcoro/qcorotask.h>
 
+#include <atomic>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -35,13 +37,17 @@ public:
 
     static MailStore& shared();
     MailStore();  // empty; the application calls load() once
+    ~MailStore() override;
 
     static inline const QString& changed = Notification::storeChanged;
 
     // state.json and cache.json in the data folder. An unreadable state.json is set aside
     // before the next save replaces it; cache.json is written only when an item changed.
+    // save() takes a snapshot and leaves the writing (with its flush to disk) to a writer thread
+    // that keeps the order of saves; finishSaving() waits for it, as does the destructor.
     void load();
     void save();
+    void finishSaving();
 
     // The mails of a view, newest first (equal dates in store order); `account` none = all.
     std::vector<MailItem> items(int view, const std::optional<QString>& account = std::nullopt) const;
@@ -119,7 +125,10 @@ private:
     void updateBadge();
     void announce(const std::vector<MailItem>& fresh);
     void mailsChanged();
-    void stateChanged() { m_placesValid = false; }
+    // Which mails a triage change can move besides those with the mail's id.
+    enum Reach { sameID = 0, sameSender = 1, sameDomain = 2, sameServer = 4 };
+    void placesChanged(const MailItem& mail, int reach);
+    void allPlacesChanged() { m_placesValid = false; }
     const std::vector<Place>& places() const;
     Place placeOf(const MailItem& mail, const Keys& keys) const;
     bool isScam(const MailItem& mail, const Keys& keys) const;
@@ -141,8 +150,11 @@ private:
     // Derived from m_mails (rebuilt by mailsChanged) and from the triage state (places).
     std::vector<Keys> m_keys;
     std::vector<int> m_byDate;  // indexes into m_mails, newest first, stable
+    QHash<QString, std::vector<int>> m_withID, m_withSender, m_withDomain, m_withServer;
     mutable std::vector<Place> m_places;
     mutable bool m_placesValid = false;
     bool m_cacheDirty = false;     // an item changed since cache.json was written
     bool m_stateUnreadable = false;  // state.json exists but did not decode: keep it
+    std::atomic<bool> m_cacheWriteFailed = false;  // set by the writer: try again next save
+    QThreadPool m_writer;  // declared last: it finishes its writes before the rest goes
 };

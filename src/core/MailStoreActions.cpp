@@ -30,7 +30,7 @@ void MailStore::assign(const MailItem& mail, int view)
         m_state.drawerOf.insert(id, view);
     else
         m_state.drawerOf.remove(id);
-    stateChanged();
+    placesChanged(mail, sameID);
     changeSequence();
 }
 
@@ -39,14 +39,14 @@ void MailStore::markDone(const MailItem& mail)
     const QString id = mail.id();
     m_state.done.insert(id);
     m_state.drawerOf.remove(id);
-    stateChanged();
+    placesChanged(mail, sameID);
     changeSequence();
 }
 
 void MailStore::trust(const MailItem& mail)
 {
     m_state.trusted.insert(senderOf(mail));
-    stateChanged();
+    placesChanged(mail, sameSender);
     changeSequence();
 }
 
@@ -57,7 +57,7 @@ void MailStore::markScam(const MailItem& mail)
     if (!mail.fromEmail.isEmpty())
         m_state.scamSenders.insert(senderOf(mail));
     m_state.drawerOf.remove(id);
-    stateChanged();
+    placesChanged(mail, sameSender);
     changeSequence();
 }
 
@@ -68,7 +68,7 @@ void MailStore::notScam(const MailItem& mail)
     m_state.scamSenders.remove(senderOf(mail));
     m_state.trusted.insert(senderOf(mail));
     m_state.drawerOf.remove(id);
-    stateChanged();
+    placesChanged(mail, sameSender);
     changeSequence();
 }
 
@@ -81,7 +81,7 @@ void MailStore::blockDomain(const MailItem& mail)
     m_state.trusted.remove(senderOf(mail));
     m_state.scam.insert(id);
     m_state.drawerOf.remove(id);
-    stateChanged();
+    placesChanged(mail, sameSender | sameDomain);
     changeSequence();
 }
 
@@ -93,7 +93,7 @@ void MailStore::blockIP(const MailItem& mail)
     m_state.blockedIPs.insert(*mail.ip);
     m_state.scam.insert(id);
     m_state.drawerOf.remove(id);
-    stateChanged();
+    placesChanged(mail, sameServer);
     changeSequence();
 }
 
@@ -134,7 +134,8 @@ std::vector<MailStore::Block> MailStore::blocks() const
 
 void MailStore::unblock(const Block& block)
 {
-    const auto& [kind, value] = block;
+    const QString& kind = block.first;
+    const QString& value = block.second;
     const bool address = kind == u"address", domain = kind == u"domain";
     if (address)
         m_state.scamSenders.remove(value);
@@ -156,7 +157,7 @@ void MailStore::unblock(const Block& block)
             return m_keys[*first].domain == value;
         return m_mails[*first].ip == value;
     });
-    stateChanged();
+    allPlacesChanged();
     changeSequence();
 }
 

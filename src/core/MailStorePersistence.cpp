@@ -57,11 +57,28 @@ void MailStore::save()
 {
     // The first save would otherwise replace the user's drawers, done marks and blocks that
     // could not be read.
-    const QString statePath = dataFile("state.json");
+    const QString statePath = dataFile("state.json"), cachePath = dataFile("cache.json");
     if (m_stateUnreadable && AtomicFile::setAside(statePath))
         m_stateUnreadable = false;
+    std::optional<QByteArray> state;
     if (!m_stateUnreadable)
-        AtomicFile::write(statePath, m_state.encode());
-    if (m_cacheDirty && AtomicFile::write(dataFile("cache.json"), MailCache::encode(m_mails)))
-        m_cacheDirty = false;
+        state = m_state.encode();
+    if (m_cacheWriteFailed.exchange(false))
+        m_cacheDirty = true;
+    std::optional<std::vector<MailItem>> mails;
+    if (m_cacheDirty)
+        mails = m_mails;
+    m_cacheDirty = false;
+    // A flush to disk costs more than a frame; the snapshot is written in the background.
+    m_writer.start([this, statePath, cachePath, state = std::move(state), mails = std::move(mails)] {
+        if (state)
+            AtomicFile::write(statePath, *state);
+        if (mails && !AtomicFile::write(cachePath, MailCache::encode(*mails)))
+            m_cacheWriteFailed = true;
+    });
+}
+
+void MailStore::finishSaving()
+{
+    m_writer.waitForDone();
 }

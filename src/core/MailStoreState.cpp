@@ -49,9 +49,11 @@ std::optional<QJsonDocument> parse(const QByteArray& json)
 
 QByteArray MailStoreState::encode() const
 {
-    QJsonObject drawers;
+    // Sorted first: inserting into a QJsonObject one by one costs a move of all later keys.
+    QVariantMap sorted;
     for (auto it = drawerOf.cbegin(); it != drawerOf.cend(); ++it)
-        drawers.insert(it.key(), it.value());
+        sorted.insert(it.key(), it.value());
+    const QJsonObject drawers = QJsonObject::fromVariantMap(sorted);
     const QJsonObject object{
         {"drawerOf", drawers},
         {"done", toArray(done)},

@@ -95,6 +95,7 @@ void MailStorePersistenceTest::saveThenLoadGivesTheSameStore()
     store.blockDomain(mails[0]);
     store.blockIP(mails[1]);
 
+    store.finishSaving();
     MailStore loaded;
     loaded.load();
     QCOMPARE(loaded.mails(), mails);
@@ -164,6 +165,7 @@ void MailStorePersistenceTest::unreadableStateIsSetAside()
     MailStore store;
     store.load();
     store.trust(mail("a"));
+    store.finishSaving();
     const QStringList aside = QDir(AppIdentity::dataFolder()).entryList({"state.unreadable-*.json"});
     QCOMPARE(aside.size(), 1);
     QCOMPARE(readAll(dataFile(aside[0])), broken);
@@ -177,12 +179,15 @@ void MailStorePersistenceTest::triageKeyLeavesTheCacheAlone()
     MailStore store;
     store.replace("ACC", {mail("a"), mail("b")});
     store.save();
+    store.finishSaving();
     const QByteArray cache = readAll(dataFile("cache.json"));
     QCOMPARE(MailCache::decode(cache)->size(), size_t(2));
     writeFile(dataFile("cache.json"), "marker");
     store.assign(mail("a"), 2);
+    store.finishSaving();
     QCOMPARE(readAll(dataFile("cache.json")), QByteArray("marker"));
     store.removeAccount({"ACC", "x@example.org", "", "", 0, "", "", 0, ""});
+    store.finishSaving();
     QCOMPARE(readAll(dataFile("cache.json")), QByteArray("[]"));
 }
 

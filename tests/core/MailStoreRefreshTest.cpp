@@ -114,6 +114,7 @@ void MailStoreRefreshTest::checksAccountAfterAccount()
     QVERIFY(!store.refreshing());
     QCOMPARE(announced.size(), 1);  // the first fetch of an account announces nothing
     QCOMPARE(announced[0][0].value<std::vector<MailItem>>().size(), size_t(0));
+    store.finishSaving();
     const std::optional<std::vector<MailItem>> saved = MailCache::decode([] {
         QFile file(AppIdentity::dataFolder() + "/cache.json");
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();

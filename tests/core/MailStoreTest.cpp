@@ -274,7 +274,10 @@ void MailStoreTest::changeSequenceSavesBeforeTelling()
     QByteArray seenOnDisk;
     QObject context;
     NotificationCenter::shared().observe(MailStore::changed, &context,
-                                         [&seenOnDisk](QObject*) { seenOnDisk = readAll(dataFile("state.json")); });
+                                         [&seenOnDisk, &store](QObject*) {
+                                             store.finishSaving();  // the save was under way already
+                                             seenOnDisk = readAll(dataFile("state.json"));
+                                         });
     store.assign(fixture()[2], 5);
     QVERIFY2(seenOnDisk.contains("\"AAAA|<b@test>\":5"), seenOnDisk.constData());
 }
@@ -299,9 +302,11 @@ void MailStoreTest::sharedAndOwnDomainsAreNotBlocked()
     const MailItem mail = received("m", from, 1);
     store.replace(accountA, {mail});
     store.save();
+    store.finishSaving();
     const QByteArray before = readAll(dataFile("state.json"));
     QCOMPARE(store.canBlockDomain(mail), blockable);
     store.blockDomain(mail);
+    store.finishSaving();
     QCOMPARE(store.isScam(mail), blockable);
     if (!blockable)
         QCOMPARE(readAll(dataFile("state.json")), before);

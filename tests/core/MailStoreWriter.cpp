@@ -25,6 +25,7 @@ int main(int argc, char** argv)
         }
         store.replace(QStringLiteral("ACC"), mails);
         store.assign(mails[size_t(round) % mails.size()], 1 + round % 5);  // saves both files
+        store.finishSaving();
         if (round == 0) {
             std::printf("saving\n");
             std::fflush(stdout);
