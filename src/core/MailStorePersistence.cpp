@@ -60,19 +60,19 @@ void MailStore::save()
     const QString statePath = dataFile("state.json"), cachePath = dataFile("cache.json");
     if (m_stateUnreadable && AtomicFile::setAside(statePath))
         m_stateUnreadable = false;
-    std::optional<QByteArray> state;
+    std::optional<MailStoreState> state;  // its sets are shared, not copied, until changed
     if (!m_stateUnreadable)
-        state = m_state.encode();
+        state = m_state;
     if (m_cacheWriteFailed.exchange(false))
         m_cacheDirty = true;
     std::optional<std::vector<MailItem>> mails;
     if (m_cacheDirty)
         mails = m_mails;
     m_cacheDirty = false;
-    // A flush to disk costs more than a frame; the snapshot is written in the background.
+    // Encoding and the flush to disk cost more than a frame; the snapshot is written in the background.
     m_writer.start([this, statePath, cachePath, state = std::move(state), mails = std::move(mails)] {
         if (state)
-            AtomicFile::write(statePath, *state);
+            AtomicFile::write(statePath, state->encode());
         if (mails && !AtomicFile::write(cachePath, MailCache::encode(*mails)))
             m_cacheWriteFailed = true;
     });
