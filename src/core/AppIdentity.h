@@ -14,4 +14,7 @@ inline const QString id = QStringLiteral("org.lumara.LUMara");
 // and tests call it before the first settings or notes access.
 void apply();
 
+// The data folder, $XDG_DATA_HOME/LU.MARA, created on the way (a failure shows at the next write).
+QString dataFolder();
+
 }

@@ -180,6 +180,7 @@ bool Prefs::preview() const { return readBool(QStringLiteral("preview"), true); 
 void Prefs::setPreview(bool on) { write(QStringLiteral("preview"), on); }
 
 QStringList Prefs::drawerNames() const { return five(readStrings(QStringLiteral("drawerNames")).value_or(QStringList())); }
+bool Prefs::hasDrawerNames() const { return readStrings(QStringLiteral("drawerNames")).has_value(); }
 void Prefs::setDrawerNames(const QStringList& names) { write(QStringLiteral("drawerNames"), names); }
 
 bool Prefs::notify() const { return readBool(QStringLiteral("notify"), true); }

@@ -40,6 +40,7 @@ public:
     bool preview() const;
     void setPreview(bool on);
     QStringList drawerNames() const;  // always five
+    bool hasDrawerNames() const;      // an array of names is stored at all
     void setDrawerNames(const QStringList& names);
     bool notify() const;
     void setNotify(bool on);

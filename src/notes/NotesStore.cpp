@@ -1,15 +1,15 @@
 #include "notes/NotesStore.h"
 
+#include "core/AppIdentity.h"
+#include "core/AtomicFile.h"
+
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
-#include <QStandardPaths>
 #include <QUuid>
 
 #include <optional>
@@ -60,9 +60,7 @@ NotesStore& NotesStore::shared()
 
 QString NotesStore::defaultFilePath()
 {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/LU.MARA");
-    QDir().mkpath(folder);
-    return folder + QStringLiteral("/notes.json");
+    return AppIdentity::dataFolder() + QStringLiteral("/notes.json");
 }
 
 NotesStore::NotesStore(const QString& filePath)
@@ -135,12 +133,7 @@ void NotesStore::setText(int index, const QString& text)
 // not read; it is renamed to a name that says so.
 bool NotesStore::setAsideUnreadableFile()
 {
-    if (!m_fileUnreadable)
-        return true;
-    const QFileInfo file(m_path);
-    const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmsszzz"));
-    const QString aside = file.absoluteDir().filePath(file.completeBaseName() + QStringLiteral(".unreadable-") + stamp + u'.' + file.suffix());
-    if (!QFile::exists(m_path) || QFile::rename(m_path, aside))
+    if (m_fileUnreadable && AtomicFile::setAside(m_path))
         m_fileUnreadable = false;
     return !m_fileUnreadable;
 }
@@ -149,11 +142,7 @@ void NotesStore::saveNow()
 {
     m_saveTimer.stop();
     QDir().mkpath(QFileInfo(m_path).absolutePath());
-    if (setAsideUnreadableFile()) {
-        const QByteArray bytes = encode(m_notes);
-        QSaveFile file(m_path);
-        if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size())
-            file.commit();
-    }
+    if (setAsideUnreadableFile())
+        AtomicFile::write(m_path, encode(m_notes));
     NotificationCenter::shared().post(changed, this);
 }

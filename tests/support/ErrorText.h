@@ -1,7 +1,6 @@
 #pragma once
 
-#include "net/MailError.h"
-#include "net/PlatformError.h"
+#include "core/NetworkJobs.h"
 
 #include <QString>
 
@@ -12,12 +11,8 @@ inline QString errorOf(const std::function<void()>& step)
 {
     try {
         step();
-    } catch (const MailError& e) {
-        return e.description();
-    } catch (const PlatformError& e) {
-        return e.description();
-    } catch (const std::exception& e) {
-        return QString::fromUtf8(e.what());
+    } catch (...) {
+        return NetworkJobs::describe(std::current_exception());
     }
     return {};
 }

@@ -1,0 +1,269 @@
+#include "core/MailStore.h"
+
+#include "content/MIMEHeaders.h"
+#include "core/Account.h"
+#include "core/Notifier.h"
+#include "core/Prefs.h"
+
+#include <algorithm>
+
+namespace {
+
+QSet<QString> hiddenAccounts()
+{
+    const QStringList ids = Prefs::shared().hiddenAccounts();
+    return QSet<QString>(ids.begin(), ids.end());
+}
+
+bool accountMatches(const MailItem& mail, const std::optional<QString>& account, const QSet<QString>& hidden)
+{
+    return (!account || mail.accountID == *account) && !hidden.contains(mail.accountID);
+}
+
+// For matching that ignores letter case and diacritics: decomposed, marks dropped, case-folded.
+QString folded(const QString& text)
+{
+    QString result;
+    const QString decomposed = text.normalized(QString::NormalizationForm_KD);
+    result.reserve(decomposed.size());
+    for (const QChar c : decomposed) {
+        if (c.category() != QChar::Mark_NonSpacing)
+            result.append(c);
+    }
+    return result.toCaseFolded();
+}
+
+}  // namespace
+
+MailStore& MailStore::shared()
+{
+    static MailStore instance;
+    return instance;
+}
+
+MailStore::MailStore()
+{
+    m_writer.setMaxThreadCount(1);  // one writer keeps the saves in order
+}
+
+MailStore::~MailStore()
+{
+    finishSaving();
+}
+
+bool MailStore::isScam(const MailItem& mail) const
+{
+    return isScam(mail, Keys{mail.id(), mail.fromEmail.toLower(), mail.domain()});
+}
+
+bool MailStore::isScam(const MailItem& mail, const Keys& keys) const
+{
+    if (m_state.scam.contains(keys.id))
+        return true;
+    if (mail.mailbox)
+        return false;
+    if (m_state.scamSenders.contains(keys.sender))
+        return true;
+    if (m_state.trusted.contains(keys.sender))
+        return false;
+    return m_state.blockedDomains.contains(keys.domain) || (mail.ip && m_state.blockedIPs.contains(*mail.ip));
+}
+
+MailStore::Place MailStore::placeOf(const MailItem& mail, const Keys& keys) const
+{
+    if (m_state.done.contains(keys.id))
+        return {Place::Done, 0};
+    if (mail.mailbox)
+        return {Place::Sent, 0};
+    if (isScam(mail, keys))
+        return {Place::Scam, 0};
+    return {Place::Filed, m_state.drawerOf.value(keys.id, 0)};
+}
+
+const std::vector<MailStore::Place>& MailStore::places() const
+{
+    if (!m_placesValid) {
+        m_places.resize(m_mails.size());
+        for (size_t i = 0; i < m_mails.size(); ++i)
+            m_places[i] = placeOf(m_mails[i], m_keys[i]);
+        m_placesValid = true;
+    }
+    return m_places;
+}
+
+// A triage key must not cost a pass over every mail: only those it can move are placed again.
+void MailStore::placesChanged(const MailItem& mail, int reach)
+{
+    if (!m_placesValid)
+        return;
+    const auto again = [this](const QHash<QString, std::vector<int>>& index, const QString& key) {
+        for (const int i : index.value(key))
+            m_places[size_t(i)] = placeOf(m_mails[size_t(i)], m_keys[size_t(i)]);
+    };
+    again(m_withID, mail.id());
+    if (reach & sameSender)
+        again(m_withSender, mail.fromEmail.toLower());
+    if (reach & sameDomain)
+        again(m_withDomain, mail.domain());
+    if ((reach & sameServer) && mail.ip)
+        again(m_withServer, *mail.ip);
+}
+
+bool MailStore::inView(size_t index, int view, const std::optional<QString>& account, const QSet<QString>& hidden) const
+{
+    const Place& place = m_places[index];
+    bool shown = false;
+    switch (place.kind) {
+    case Place::Done:
+        return false;
+    case Place::Sent:
+        shown = view == outView;
+        break;
+    case Place::Scam:
+        shown = view == entropyView;
+        break;
+    case Place::Filed:
+        shown = view != outView && view != entropyView && place.drawer == view;
+        break;
+    }
+    return shown && accountMatches(m_mails[index], account, hidden);
+}
+
+std::vector<MailItem> MailStore::items(int view, const std::optional<QString>& account) const
+{
+    const QSet<QString> hidden = hiddenAccounts();
+    if (view == searchView)
+        return searchResults(account, hidden);
+    places();
+    size_t shown = 0;
+    for (size_t i = 0; i < m_mails.size(); ++i)
+        shown += inView(i, view, account, hidden);
+    std::vector<MailItem> result;
+    result.reserve(shown);
+    for (const int index : m_byDate) {
+        if (inView(size_t(index), view, account, hidden))
+            result.push_back(m_mails[size_t(index)]);
+    }
+    return result;
+}
+
+std::vector<MailItem> MailStore::searchResults(const std::optional<QString>& account, const QSet<QString>& hidden) const
+{
+    const QString q = folded(MIME::trimBlanks(m_query));
+    if (q.isEmpty())
+        return {};
+    const auto matches = [&q](const QString& field) { return folded(field).contains(q); };
+    std::vector<MailItem> result;
+    for (const int index : m_byDate) {
+        const MailItem& mail = m_mails[size_t(index)];
+        if (!accountMatches(mail, account, hidden))
+            continue;
+        const QString& id = m_keys[size_t(index)].id;
+        const auto body = m_bodies.constFind(id);
+        if (m_serverHits.contains(id) || matches(mail.subject) || matches(mail.fromName) || matches(mail.fromEmail)
+            || matches(mail.toName.value_or(QString())) || matches(mail.toEmail.value_or(QString()))
+            || (body != m_bodies.cend() && matches(body->text)))
+            result.push_back(mail);
+    }
+    return result;
+}
+
+int MailStore::unreadCount(int view, const std::optional<QString>& account) const
+{
+    if (view == searchView) {
+        const std::vector<MailItem> found = items(view, account);
+        return int(std::count_if(found.begin(), found.end(), [](const MailItem& m) { return !m.seen; }));
+    }
+    const QSet<QString> hidden = hiddenAccounts();
+    places();
+    int count = 0;
+    for (size_t i = 0; i < m_mails.size(); ++i) {
+        if (!m_mails[i].seen && inView(i, view, account, hidden))
+            ++count;
+    }
+    return count;
+}
+
+// Equal to the unread received mails that are neither done nor scam.
+int MailStore::newCount() const
+{
+    const std::vector<Place>& all = places();
+    int count = 0;
+    for (size_t i = 0; i < m_mails.size(); ++i) {
+        if (!m_mails[i].seen && all[i].kind == Place::Filed)
+            ++count;
+    }
+    return count;
+}
+
+void MailStore::toggleAccount(const QString& accountID)
+{
+    QStringList hidden = Prefs::shared().hiddenAccounts();
+    if (hidden.contains(accountID)) {
+        hidden.removeAll(accountID);
+    } else {
+        const QList<Account> accounts = Prefs::shared().accounts();
+        const auto visible = std::count_if(accounts.begin(), accounts.end(),
+                                           [&hidden](const Account& a) { return !hidden.contains(a.id); });
+        if (visible < 2) {
+            Q_EMIT refused();
+            return;
+        }
+        hidden.append(accountID);
+    }
+    Prefs::shared().setHiddenAccounts(hidden);
+    postChanged();
+    updateBadge();
+}
+
+void MailStore::mailsChanged()
+{
+    m_keys.clear();
+    m_keys.reserve(m_mails.size());
+    m_withID.clear();
+    m_withSender.clear();
+    m_withDomain.clear();
+    m_withServer.clear();
+    for (size_t i = 0; i < m_mails.size(); ++i) {
+        const MailItem& mail = m_mails[i];
+        const Keys& keys = m_keys.emplace_back(Keys{mail.id(), mail.fromEmail.toLower(), mail.domain()});
+        m_withID[keys.id].push_back(int(i));
+        m_withSender[keys.sender].push_back(int(i));
+        m_withDomain[keys.domain].push_back(int(i));
+        if (mail.ip)
+            m_withServer[*mail.ip].push_back(int(i));
+    }
+    m_byDate.resize(m_mails.size());
+    for (size_t i = 0; i < m_byDate.size(); ++i)
+        m_byDate[i] = int(i);
+    std::vector<qint64> times;
+    times.reserve(m_mails.size());
+    for (const MailItem& mail : m_mails)
+        times.push_back(mail.date.toMSecsSinceEpoch());
+    std::stable_sort(m_byDate.begin(), m_byDate.end(), [&times](int a, int b) { return times[size_t(a)] > times[size_t(b)]; });
+    m_cacheDirty = true;
+    m_placesValid = false;
+}
+
+void MailStore::changeSequence()
+{
+    save();
+    postChanged();
+    updateBadge();
+}
+
+void MailStore::postChanged()
+{
+    NotificationCenter::shared().post(changed);
+}
+
+void MailStore::updateBadge()
+{
+    Notifier::shared().updateBadge(newCount());
+}
+
+void MailStore::announce(const std::vector<MailItem>& fresh)
+{
+    Q_EMIT newMail(fresh);
+    Notifier::shared().announce(fresh);
+}

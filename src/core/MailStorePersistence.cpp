@@ -1,0 +1,84 @@
+#include "core/AppIdentity.h"
+#include "core/AtomicFile.h"
+#include "core/MailStore.h"
+#include "core/Prefs.h"
+
+#include <QFile>
+
+namespace {
+
+QString dataFile(const char* name)
+{
+    return AppIdentity::dataFolder() + u'/' + QLatin1String(name);
+}
+
+std::optional<QByteArray> readFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return file.readAll();
+}
+
+// Drawer numbers once meant a fourth drawer named PROJECT; values beyond the five drawers go.
+void cleanUpDrawers(QHash<QString, int>& drawerOf)
+{
+    Prefs& prefs = Prefs::shared();
+    const bool fourthUsed = std::any_of(drawerOf.cbegin(), drawerOf.cend(), [](int drawer) { return drawer == 4; });
+    if (!prefs.hasDrawerNames() && fourthUsed)
+        prefs.setDrawerNames(Prefs::five({"FOCUS", "TO DO", "SAVED", "PROJECT"}));
+    const qsizetype drawers = prefs.drawerNames().size();
+    drawerOf.removeIf([drawers](const QHash<QString, int>::iterator it) { return it.value() > drawers; });
+}
+
+}  // namespace
+
+void MailStore::load()
+{
+    if (const std::optional<QByteArray> bytes = readFile(dataFile("state.json"))) {
+        if (std::optional<MailStoreState> stored = MailStoreState::decode(*bytes)) {
+            m_state = std::move(*stored);
+            cleanUpDrawers(m_state.drawerOf);
+            m_placesValid = false;
+        } else {
+            m_stateUnreadable = true;
+        }
+    }
+    if (const std::optional<QByteArray> bytes = readFile(dataFile("cache.json"))) {
+        if (std::optional<std::vector<MailItem>> cached = MailCache::decode(*bytes)) {
+            m_mails = std::move(*cached);
+            mailsChanged();
+            m_cacheDirty = false;  // the file holds exactly these items
+        }
+    }
+}
+
+void MailStore::save()
+{
+    // The first save would otherwise replace the user's drawers, done marks and blocks that
+    // could not be read.
+    const QString statePath = dataFile("state.json"), cachePath = dataFile("cache.json");
+    if (m_stateUnreadable && AtomicFile::setAside(statePath))
+        m_stateUnreadable = false;
+    std::optional<MailStoreState> state;  // its sets are shared, not copied, until changed
+    if (!m_stateUnreadable)
+        state = m_state;
+    if (m_cacheWriteFailed.exchange(false))
+        m_cacheDirty = true;
+    std::optional<std::vector<MailItem>> mails;
+    if (m_cacheDirty)
+        mails = m_mails;
+    m_cacheDirty = false;
+    // Encoding and the flush to disk cost more than a frame; the snapshot is written in the background.
+    m_writer.start([this, statePath, cachePath, state = std::move(state), mails = std::move(mails)] {
+        if (state)
+            AtomicFile::write(statePath, state->encode());
+        if (mails && !AtomicFile::write(cachePath, MailCache::encode(*mails)))
+            m_cacheWriteFailed = true;
+    });
+}
+
+void MailStore::finishSaving()
+{
+    m_writer.waitForDone();
+}

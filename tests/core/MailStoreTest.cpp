@@ -1,0 +1,380 @@
+#include "core/Account.h"
+#include "core/AppIdentity.h"
+#include "core/MailStore.h"
+#include "core/Prefs.h"
+#include "support/TemporaryHome.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+const QString accountA = QStringLiteral("AAAA");
+const QString accountB = QStringLiteral("BBBB");
+const QDateTime base(QDate(2026, 3, 1), QTime(12, 0), Qt::UTC);
+
+MailItem received(const QString& key, const QString& from, int minutes, bool seen = false,
+                  std::optional<QString> ip = std::nullopt, const QString& account = accountA)
+{
+    MailItem m;
+    m.accountID = account;
+    m.uid = minutes + 1;
+    m.messageID = "<" + key + "@test>";
+    m.fromName = key;
+    m.fromEmail = from;
+    m.subject = "about " + key;
+    m.date = base.addSecs(60 * minutes);
+    m.seen = seen;
+    m.toName = QString();
+    m.toEmail = QStringLiteral("me@own.example");
+    m.ip = ip;
+    return m;
+}
+
+// a and a2 share a sender, a and c a sending server; b is read; s was sent by the user.
+std::vector<MailItem> fixture()
+{
+    MailItem s = received("s", "me@shop.example", 5, true);
+    s.mailbox = QStringLiteral("Sent");
+    s.ip.reset();
+    return {received("a", "Alice@Shop.example", 1, false, "203.0.113.5"), received("a2", "alice@shop.example", 2),
+            received("b", "bob@shop.example", 3, true), received("c", "carol@other.example", 4, false, "203.0.113.5"), s};
+}
+
+Account account(const QString& id, const QString& email)
+{
+    return {id, email, "Me", "imap.own.example", 993, email, "smtp.own.example", 465, email};
+}
+
+QString dataFile(const QString& name)
+{
+    return AppIdentity::dataFolder() + "/" + name;
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// Where each fixture mail shows: its view number, or "-" when only the search finds it.
+QString places(const MailStore& store)
+{
+    QStringList result;
+    for (const MailItem& mail : fixture()) {
+        QString where = "-";
+        for (int view : {0, 1, 2, 3, 4, 5, 8, 9}) {
+            const std::vector<MailItem> shown = store.items(view);
+            if (std::find(shown.begin(), shown.end(), mail) != shown.end())
+                where = QString::number(view);
+        }
+        result.append(mail.fromName + ":" + where);
+    }
+    return result.join(' ');
+}
+
+// Runs "verb mail [argument]" steps, separated by ";", against the fixture.
+void run(MailStore& store, const QString& script)
+{
+    const std::vector<MailItem> mails = fixture();
+    const auto find = [&mails](const QString& key) {
+        return *std::find_if(mails.begin(), mails.end(), [&key](const MailItem& m) { return m.fromName == key; });
+    };
+    for (const QString& step : script.split(';', Qt::SkipEmptyParts)) {
+        const QStringList words = step.simplified().split(' ');
+        const QString& verb = words[0];
+        if (verb == "unblock") {
+            store.unblock({words[1] == "ip" ? "server ip" : words[1], words[2]});
+            continue;
+        }
+        const MailItem mail = find(words[1]);
+        if (verb == "assign")
+            store.assign(mail, words[2].toInt());
+        else if (verb == "done")
+            store.markDone(mail);
+        else if (verb == "trust")
+            store.trust(mail);
+        else if (verb == "scam")
+            store.markScam(mail);
+        else if (verb == "notScam")
+            store.notScam(mail);
+        else if (verb == "blockDomain")
+            store.blockDomain(mail);
+        else if (verb == "blockIP")
+            store.blockIP(mail);
+        else
+            QFAIL(qPrintable("unknown step " + step));
+    }
+}
+
+}  // namespace
+
+class MailStoreTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void triage_data();
+    void triage();
+    void viewsAreNewestFirstAndStable();
+    void searchView_data();
+    void searchView();
+    void accountsFilterAndHide();
+    void changeSequenceSavesBeforeTelling();
+    void sharedAndOwnDomainsAreNotBlocked_data();
+    void sharedAndOwnDomainsAreNotBlocked();
+    void blocksAndCaught();
+    void replaceAnnouncesOnlyNewArrivals();
+    void loadFile_data();
+    void loadFile();
+
+private:
+    TemporaryHome m_home;
+};
+
+void MailStoreTest::initTestCase()
+{
+    QVERIFY(m_home.isValid());
+}
+
+// Server searches started by the search rows end on their own once their store is gone.
+void MailStoreTest::cleanupTestCase()
+{
+    QTest::qWait(800);
+}
+
+void MailStoreTest::init()
+{
+    Prefs::shared().setAccounts({account(accountA, "me@own.example"), account(accountB, "second@own.example")});
+    Prefs::shared().setHiddenAccounts({});
+    QFile::remove(dataFile("state.json"));
+    QFile::remove(dataFile("cache.json"));
+}
+
+void MailStoreTest::triage_data()
+{
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QString>("places");
+    QTest::addColumn<int>("newCount");
+
+    QTest::newRow("untouched") << "" << "a:0 a2:0 b:0 c:0 s:8" << 3;
+    QTest::newRow("done hides") << "done a" << "a:- a2:0 b:0 c:0 s:8" << 2;
+    QTest::newRow("done mail assigned comes back") << "done a; assign a 2" << "a:2 a2:0 b:0 c:0 s:8" << 3;
+    QTest::newRow("assign 0 files back into IN") << "assign a 4; assign a 0" << "a:0 a2:0 b:0 c:0 s:8" << 3;
+    QTest::newRow("scam loses its drawer") << "assign a 3; scam a" << "a:9 a2:9 b:0 c:0 s:8" << 1;
+    QTest::newRow("not scam returns to IN") << "assign a 3; scam a; notScam a" << "a:0 a2:0 b:0 c:0 s:8" << 3;
+    QTest::newRow("assign keeps the scam mark") << "scam a; assign a 2" << "a:9 a2:9 b:0 c:0 s:8" << 1;
+    QTest::newRow("scam sender outranks trust") << "scam a; trust a2" << "a:9 a2:9 b:0 c:0 s:8" << 1;
+    QTest::newRow("blocked domain through another mail")
+        << "assign a 3; blockDomain b" << "a:9 a2:9 b:9 c:0 s:8" << 1;
+    QTest::newRow("unblocked domain restores the drawer")
+        << "assign a 3; blockDomain b; unblock domain shop.example" << "a:3 a2:0 b:0 c:0 s:8" << 3;
+    QTest::newRow("trust outranks a blocked domain") << "trust a; blockDomain b" << "a:0 a2:0 b:9 c:0 s:8" << 3;
+    QTest::newRow("not scam trusts a domain-caught sender")
+        << "blockDomain b; notScam a" << "a:0 a2:0 b:9 c:0 s:8" << 3;
+    QTest::newRow("blocked server catches every mail from it") << "blockIP c" << "a:9 a2:0 b:0 c:9 s:8" << 1;
+    QTest::newRow("trust outranks a blocked server") << "trust a; blockIP c" << "a:0 a2:0 b:0 c:9 s:8" << 2;
+    QTest::newRow("unblocked server clears its marks") << "blockIP c; unblock ip 203.0.113.5" << "a:0 a2:0 b:0 c:0 s:8" << 3;
+    QTest::newRow("sent mail stays in OUT whatever is blocked") << "blockDomain a; scam s" << "a:9 a2:9 b:9 c:0 s:8" << 1;
+    QTest::newRow("without a known server nothing is blocked") << "blockIP a2; blockIP s" << "a:0 a2:0 b:0 c:0 s:8" << 3;
+}
+
+void MailStoreTest::triage()
+{
+    QFETCH(QString, script);
+    QFETCH(QString, places);
+    QFETCH(int, newCount);
+    MailStore store;
+    store.replace(accountA, fixture());
+    run(store, script);
+    QCOMPARE(::places(store), places);
+    QCOMPARE(store.newCount(), newCount);
+    int unreadFiled = 0;
+    for (int drawer = 0; drawer <= 5; ++drawer)
+        unreadFiled += store.unreadCount(drawer);
+    QCOMPARE(unreadFiled, newCount);
+    for (const MailItem& mail : store.mails()) {
+        if (!mail.mailbox)
+            QCOMPARE(store.isScam(mail), places.contains(mail.fromName + ":9"));
+    }
+}
+
+void MailStoreTest::viewsAreNewestFirstAndStable()
+{
+    MailStore store;
+    std::vector<MailItem> mails = {received("old", "x@a.example", 1), received("tie1", "x@a.example", 7),
+                                   received("new", "x@a.example", 9), received("tie2", "x@a.example", 7)};
+    store.replace(accountA, mails);
+    QStringList order;
+    for (const MailItem& mail : store.items(0))
+        order.append(mail.fromName);
+    QCOMPARE(order, QStringList({"new", "tie1", "tie2", "old"}));
+}
+
+void MailStoreTest::searchView_data()
+{
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<QStringList>("found");
+
+    QTest::newRow("empty") << "" << QStringList();
+    QTest::newRow("only blanks") << " \t " << QStringList();
+    QTest::newRow("case and diacritics ignored") << "  ZOE " << QStringList({"zoë"});
+    QTest::newRow("sender address") << "other.example" << QStringList({"c"});
+    QTest::newRow("done and sent mails are found") << "about" << QStringList({"s", "c", "b", "a2", "a", "zoë"});
+    QTest::newRow("an unloaded body is not searched") << "attachment" << QStringList();
+}
+
+void MailStoreTest::searchView()
+{
+    QFETCH(QString, query);
+    QFETCH(QStringList, found);
+    MailStore store;
+    std::vector<MailItem> mails = fixture();
+    mails.push_back(received("zoë", "z@elsewhere.example", 0));
+    store.replace(accountA, mails);
+    store.markDone(mails[0]);
+    store.search(query);
+    QStringList names;
+    for (const MailItem& mail : store.items(MailStore::searchView))
+        names.append(mail.fromName);
+    QCOMPARE(names, found);
+}
+
+void MailStoreTest::accountsFilterAndHide()
+{
+    MailStore store;
+    store.replace(accountA, {received("a", "x@a.example", 1)});
+    store.replace(accountB, {received("b", "y@b.example", 2, false, std::nullopt, accountB)});
+    QCOMPARE(store.items(0, accountB).size(), size_t(1));
+    QSignalSpy refused(&store, &MailStore::refused);
+
+    store.toggleAccount(accountB);
+    QCOMPARE(Prefs::shared().hiddenAccounts(), QStringList({accountB}));
+    QCOMPARE(store.items(0).size(), size_t(1));
+    QCOMPARE(store.unreadCount(0, accountB), 0);
+    QCOMPARE(store.newCount(), 2);  // hidden mail still counts on the badge
+
+    store.toggleAccount(accountA);  // the last visible one
+    QCOMPARE(refused.size(), 1);
+    QCOMPARE(Prefs::shared().hiddenAccounts(), QStringList({accountB}));
+
+    store.toggleAccount(accountB);
+    QCOMPARE(Prefs::shared().hiddenAccounts(), QStringList());
+    QCOMPARE(store.items(0).size(), size_t(2));
+}
+
+void MailStoreTest::changeSequenceSavesBeforeTelling()
+{
+    MailStore store;
+    store.replace(accountA, fixture());
+    QByteArray seenOnDisk;
+    QObject context;
+    NotificationCenter::shared().observe(MailStore::changed, &context,
+                                         [&seenOnDisk, &store](QObject*) {
+                                             store.finishSaving();  // the save was under way already
+                                             seenOnDisk = readAll(dataFile("state.json"));
+                                         });
+    store.assign(fixture()[2], 5);
+    QVERIFY2(seenOnDisk.contains("\"AAAA|<b@test>\":5"), seenOnDisk.constData());
+}
+
+void MailStoreTest::sharedAndOwnDomainsAreNotBlocked_data()
+{
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<bool>("blockable");
+
+    QTest::newRow("ordinary domain") << "sales@shop.example" << true;
+    QTest::newRow("shared provider") << "someone@GMAIL.com" << false;
+    QTest::newRow("german provider") << "someone@web.de" << false;
+    QTest::newRow("own domain") << "colleague@own.example" << false;
+    QTest::newRow("no address") << "" << false;
+}
+
+void MailStoreTest::sharedAndOwnDomainsAreNotBlocked()
+{
+    QFETCH(QString, from);
+    QFETCH(bool, blockable);
+    MailStore store;
+    const MailItem mail = received("m", from, 1);
+    store.replace(accountA, {mail});
+    store.save();
+    store.finishSaving();
+    const QByteArray before = readAll(dataFile("state.json"));
+    QCOMPARE(store.canBlockDomain(mail), blockable);
+    store.blockDomain(mail);
+    store.finishSaving();
+    QCOMPARE(store.isScam(mail), blockable);
+    if (!blockable)
+        QCOMPARE(readAll(dataFile("state.json")), before);
+}
+
+void MailStoreTest::blocksAndCaught()
+{
+    MailStore store;
+    store.replace(accountA, fixture());
+    const std::vector<MailItem> mails = fixture();
+    store.blockIP(mails[3]);
+    store.blockDomain(mails[2]);
+    store.markScam(mails[3]);
+    using Block = MailStore::Block;
+    QCOMPARE(store.blocks(), std::vector<Block>({{"address", "carol@other.example"}, {"domain", "shop.example"},
+                                                 {"server ip", "203.0.113.5"}}));
+    QCOMPARE(store.caughtDomain("shop.example"), 3);  // the sent mail does not count
+    QCOMPARE(store.caughtIP("203.0.113.5"), 2);
+    store.unblock({"domain", "shop.example"});
+    QCOMPARE(store.state().scam, QSet<QString>({mails[3].id()}));
+}
+
+void MailStoreTest::replaceAnnouncesOnlyNewArrivals()
+{
+    MailStore store;
+    QCOMPARE(store.replace(accountA, fixture()).size(), size_t(0));  // first fetch: nothing is new
+    store.blockDomain(fixture()[0]);
+    store.trust(fixture()[3]);
+
+    std::vector<MailItem> next = fixture();
+    next.push_back(received("new", "fresh@new.example", 10));
+    next.push_back(received("read", "fresh@new.example", 11, true));
+    next.push_back(received("blocked", "eve@shop.example", 12));
+    next.push_back(received("trusted", "carol@other.example", 13));
+    MailItem sent = received("sent", "me@own.example", 14);
+    sent.mailbox = QStringLiteral("Sent");
+    next.push_back(sent);
+    QStringList announced;
+    for (const MailItem& mail : store.replace(accountA, next))
+        announced.append(mail.fromName);
+    QCOMPARE(announced, QStringList({"new", "trusted"}));
+    QCOMPARE(store.mails().size(), next.size());
+}
+
+void MailStoreTest::loadFile_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("id");  // empty: no item
+
+    QTest::newRow("with Message-ID") << QByteArray("From: A <a@x.example>\r\nMessage-ID: <m1@x>\r\nSubject: hi\r\n\r\nbody\r\n")
+                                     << "AAAA|<m1@x>";
+    QTest::newRow("without Message-ID") << QByteArray("From: a@x.example\nSubject: hi\n\nbody\n") << "AAAA|file:saved.eml";
+    QTest::newRow("no header line") << QByteArray("just some text\nwithout colon\n\nmore: text\n") << "";
+    QTest::newRow("starts with a blank line") << QByteArray("\n\nFrom: a@x.example\n") << "";
+}
+
+void MailStoreTest::loadFile()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QString, id);
+    MailStore store;
+    const std::optional<MailItem> item = store.loadFile(file, "saved.eml");
+    QCOMPARE(item ? item->id() : QString(), id);
+    if (item) {
+        QVERIFY(item->seen);
+        QVERIFY(store.mails().empty());
+    }
+}
+
+QTEST_GUILESS_MAIN(MailStoreTest)
+#include "MailStoreTest.moc"
