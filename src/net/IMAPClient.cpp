@@ -21,9 +21,16 @@ QByteArray uidSet(const std::vector<qint64>& uids)
     return set;
 }
 
-bool isOK(QByteArrayView status)
+// Whether `response` is the tagged completion for `tag`; fails unless its status is OK
+// (in any letter case), carrying the server's words.
+bool completes(const QByteArray& response, const QByteArray& tag)
 {
-    return status.size() >= 2 && (status[0] | 0x20) == 'o' && (status[1] | 0x20) == 'k';
+    if (!response.startsWith(tag + ' '))
+        return false;
+    const QByteArrayView status = QByteArrayView(response).sliced(tag.size() + 1);
+    if (status.size() < 2 || (status[0] | 0x20) != 'o' || (status[1] | 0x20) != 'k')
+        throw MailError::server(QString::fromUtf8(status));
+    return true;
 }
 
 bool isSearch(const IMAPResponse& response)
@@ -94,16 +101,11 @@ std::vector<IMAPResponse> IMAPClient::run(const QByteArray& text)
 {
     const QByteArray tag = nextTag();
     m_conn.write(tag + ' ' + text + "\r\n");
-    const QByteArray completion = tag + ' ';
     std::vector<IMAPResponse> untagged;
     for (;;) {
         const QByteArray response = readResponse();
-        if (response.startsWith(completion)) {
-            const QByteArrayView status = QByteArrayView(response).sliced(completion.size());
-            if (!isOK(status))
-                throw MailError::server(QString::fromUtf8(status));
+        if (completes(response, tag))
             return untagged;
-        }
         if (response.startsWith('*'))
             untagged.push_back(IMAPParser::parseUntagged(QByteArrayView(response).sliced(1)));
     }
@@ -269,7 +271,6 @@ void IMAPClient::append(const QString& mailbox, const QByteArray& message)
     const QByteArray name = quoted(mailbox, QStringLiteral("mailbox name"));
     const QByteArray tag = nextTag();
     m_conn.write(tag + " APPEND " + name + " (\\Seen) {" + QByteArray::number(message.size()) + "}\r\n");
-    const QByteArray completion = tag + ' ';
     bool sent = false;
     for (;;) {
         const QByteArray response = readResponse();
@@ -277,10 +278,7 @@ void IMAPClient::append(const QString& mailbox, const QByteArray& message)
             m_conn.write(message);
             m_conn.write("\r\n");
             sent = true;
-        } else if (response.startsWith(completion)) {
-            const QByteArrayView status = QByteArrayView(response).sliced(completion.size());
-            if (!isOK(status))
-                throw MailError::server(QString::fromUtf8(status));
+        } else if (completes(response, tag)) {
             return;
         }
     }
