@@ -1,7 +1,7 @@
 // The mail store with 50,000 items:
 //  (a) one triage key and what the main window asks after it: the counts of IN, the five
 //      drawers and ENTROPY, and the list of the current view (IN). Beside it the peer: one
-//      plain copy of the 50,000 items, the least any list of them costs.
+//      plain copy of the 50,000 items, what a list handed out as copies of its mails costs.
 //  (b) load of a 50,000-item cache.json beside QJsonDocument parsing the same bytes, and the
 //      save after a triage key (state.json only) beside a save that rewrites cache.json too.
 // Peak memory of a load is measured in a child process that does nothing else.

@@ -83,9 +83,9 @@ MailStore::Place MailStore::placeOf(const MailItem& mail, const Keys& keys) cons
 const std::vector<MailStore::Place>& MailStore::places() const
 {
     if (!m_placesValid) {
-        m_places.resize(m_mails.size());
-        for (size_t i = 0; i < m_mails.size(); ++i)
-            m_places[i] = placeOf(m_mails[i], m_keys[i]);
+        m_places.resize(mails().size());
+        for (size_t i = 0; i < mails().size(); ++i)
+            m_places[i] = placeOf(mails()[i], m_keys[i]);
         m_placesValid = true;
     }
     return m_places;
@@ -98,7 +98,7 @@ void MailStore::placesChanged(const MailItem& mail, int reach)
         return;
     const auto again = [this](const QHash<QString, std::vector<int>>& index, const QString& key) {
         for (const int i : index.value(key))
-            m_places[size_t(i)] = placeOf(m_mails[size_t(i)], m_keys[size_t(i)]);
+            m_places[size_t(i)] = placeOf(mails()[size_t(i)], m_keys[size_t(i)]);
     };
     again(m_withID, mail.id());
     if (reach & sameSender)
@@ -126,36 +126,33 @@ bool MailStore::inView(size_t index, int view, const std::optional<QString>& acc
         shown = view != outView && view != entropyView && place.drawer == view;
         break;
     }
-    return shown && accountMatches(m_mails[index], account, hidden);
+    return shown && accountMatches(mails()[index], account, hidden);
 }
 
-std::vector<MailItem> MailStore::items(int view, const std::optional<QString>& account) const
+MailList MailStore::items(int view, const std::optional<QString>& account) const
 {
     const QSet<QString> hidden = hiddenAccounts();
     if (view == searchView)
-        return searchResults(account, hidden);
+        return MailList(m_mails, searchResults(account, hidden));
     places();
-    size_t shown = 0;
-    for (size_t i = 0; i < m_mails.size(); ++i)
-        shown += inView(i, view, account, hidden);
-    std::vector<MailItem> result;
-    result.reserve(shown);
+    std::vector<int> rows;
+    rows.reserve(mails().size());
     for (const int index : m_byDate) {
         if (inView(size_t(index), view, account, hidden))
-            result.push_back(m_mails[size_t(index)]);
+            rows.push_back(index);
     }
-    return result;
+    return MailList(m_mails, std::move(rows));
 }
 
-std::vector<MailItem> MailStore::searchResults(const std::optional<QString>& account, const QSet<QString>& hidden) const
+std::vector<int> MailStore::searchResults(const std::optional<QString>& account, const QSet<QString>& hidden) const
 {
     const QString q = folded(MIME::trimBlanks(m_query));
     if (q.isEmpty())
         return {};
     const auto matches = [&q](const QString& field) { return folded(field).contains(q); };
-    std::vector<MailItem> result;
+    std::vector<int> rows;
     for (const int index : m_byDate) {
-        const MailItem& mail = m_mails[size_t(index)];
+        const MailItem& mail = mails()[size_t(index)];
         if (!accountMatches(mail, account, hidden))
             continue;
         const QString& id = m_keys[size_t(index)].id;
@@ -163,22 +160,22 @@ std::vector<MailItem> MailStore::searchResults(const std::optional<QString>& acc
         if (m_serverHits.contains(id) || matches(mail.subject) || matches(mail.fromName) || matches(mail.fromEmail)
             || matches(mail.toName.value_or(QString())) || matches(mail.toEmail.value_or(QString()))
             || (body != m_bodies.cend() && matches(body->text)))
-            result.push_back(mail);
+            rows.push_back(index);
     }
-    return result;
+    return rows;
 }
 
 int MailStore::unreadCount(int view, const std::optional<QString>& account) const
 {
     if (view == searchView) {
-        const std::vector<MailItem> found = items(view, account);
+        const MailList found = items(view, account);
         return int(std::count_if(found.begin(), found.end(), [](const MailItem& m) { return !m.seen; }));
     }
     const QSet<QString> hidden = hiddenAccounts();
     places();
     int count = 0;
-    for (size_t i = 0; i < m_mails.size(); ++i) {
-        if (!m_mails[i].seen && inView(i, view, account, hidden))
+    for (size_t i = 0; i < mails().size(); ++i) {
+        if (!mails()[i].seen && inView(i, view, account, hidden))
             ++count;
     }
     return count;
@@ -189,8 +186,8 @@ int MailStore::newCount() const
 {
     const std::vector<Place>& all = places();
     int count = 0;
-    for (size_t i = 0; i < m_mails.size(); ++i) {
-        if (!m_mails[i].seen && all[i].kind == Place::Filed)
+    for (size_t i = 0; i < mails().size(); ++i) {
+        if (!mails()[i].seen && all[i].kind == Place::Filed)
             ++count;
     }
     return count;
@@ -216,16 +213,23 @@ void MailStore::toggleAccount(const QString& accountID)
     updateBadge();
 }
 
+std::vector<MailItem>& MailStore::editMails()
+{
+    if (m_mails.use_count() > 1)  // a list or a pending save still reads the old items
+        m_mails = std::make_shared<std::vector<MailItem>>(*m_mails);
+    return *m_mails;
+}
+
 void MailStore::mailsChanged()
 {
     m_keys.clear();
-    m_keys.reserve(m_mails.size());
+    m_keys.reserve(mails().size());
     m_withID.clear();
     m_withSender.clear();
     m_withDomain.clear();
     m_withServer.clear();
-    for (size_t i = 0; i < m_mails.size(); ++i) {
-        const MailItem& mail = m_mails[i];
+    for (size_t i = 0; i < mails().size(); ++i) {
+        const MailItem& mail = mails()[i];
         const Keys& keys = m_keys.emplace_back(Keys{mail.id(), mail.fromEmail.toLower(), mail.domain()});
         m_withID[keys.id].push_back(int(i));
         m_withSender[keys.sender].push_back(int(i));
@@ -233,12 +237,12 @@ void MailStore::mailsChanged()
         if (mail.ip)
             m_withServer[*mail.ip].push_back(int(i));
     }
-    m_byDate.resize(m_mails.size());
+    m_byDate.resize(mails().size());
     for (size_t i = 0; i < m_byDate.size(); ++i)
         m_byDate[i] = int(i);
     std::vector<qint64> times;
-    times.reserve(m_mails.size());
-    for (const MailItem& mail : m_mails)
+    times.reserve(mails().size());
+    for (const MailItem& mail : mails())
         times.push_back(mail.date.toMSecsSinceEpoch());
     std::stable_sort(m_byDate.begin(), m_byDate.end(), [&times](int a, int b) { return times[size_t(a)] > times[size_t(b)]; });
     m_cacheDirty = true;

@@ -2,6 +2,7 @@
 
 #include "content/MIMEParser.h"
 #include "core/MailItem.h"
+#include "core/MailList.h"
 #include "core/MailStoreState.h"
 #include "core/NotificationCenter.h"
 
@@ -16,6 +17,7 @@
 #include <qcoro/qcorotask.h>
 
 #include <atomic>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -50,7 +52,7 @@ public:
     void finishSaving();
 
     // The mails of a view, newest first (equal dates in store order); `account` none = all.
-    std::vector<MailItem> items(int view, const std::optional<QString>& account = std::nullopt) const;
+    MailList items(int view, const std::optional<QString>& account = std::nullopt) const;
     int unreadCount(int view, const std::optional<QString>& account = std::nullopt) const;
     // Unread received mail that is neither done nor scam, all accounts, hidden ones included.
     int newCount() const;
@@ -93,7 +95,7 @@ public:
     // An item for a mail file, kept only in the body and raw caches; none without headers or account.
     std::optional<MailItem> loadFile(const QByteArray& data, const QString& name);
 
-    const std::vector<MailItem>& mails() const { return m_mails; }
+    const std::vector<MailItem>& mails() const { return *m_mails; }
     const MailStoreState& state() const { return m_state; }
     QString query() const { return m_query; }
     const QSet<QString>& serverHits() const { return m_serverHits; }
@@ -133,10 +135,12 @@ private:
     Place placeOf(const MailItem& mail, const Keys& keys) const;
     bool isScam(const MailItem& mail, const Keys& keys) const;
     bool inView(size_t index, int view, const std::optional<QString>& account, const QSet<QString>& hidden) const;
-    std::vector<MailItem> searchResults(const std::optional<QString>& account, const QSet<QString>& hidden) const;
+    std::vector<int> searchResults(const std::optional<QString>& account, const QSet<QString>& hidden) const;
+    // For changes to the items: lists handed out keep the snapshot they were taken from.
+    std::vector<MailItem>& editMails();
     QCoro::Task<> serverSearch(QString text, quint64 generation);
 
-    std::vector<MailItem> m_mails;
+    std::shared_ptr<std::vector<MailItem>> m_mails = std::make_shared<std::vector<MailItem>>();
     MailStoreState m_state;
     QString m_query;
     QSet<QString> m_serverHits;

@@ -110,14 +110,14 @@ bool MailStore::canBlockDomain(const MailItem& mail) const
 int MailStore::caughtDomain(const QString& domain) const
 {
     int count = 0;
-    for (size_t i = 0; i < m_mails.size(); ++i)
-        count += !m_mails[i].mailbox && m_keys[i].domain == domain;
+    for (size_t i = 0; i < mails().size(); ++i)
+        count += !mails()[i].mailbox && m_keys[i].domain == domain;
     return count;
 }
 
 int MailStore::caughtIP(const QString& ip) const
 {
-    return int(std::count_if(m_mails.begin(), m_mails.end(), [&ip](const MailItem& m) { return !m.mailbox && m.ip == ip; }));
+    return int(std::count_if(mails().begin(), mails().end(), [&ip](const MailItem& m) { return !m.mailbox && m.ip == ip; }));
 }
 
 std::vector<MailStore::Block> MailStore::blocks() const
@@ -155,7 +155,7 @@ void MailStore::unblock(const Block& block)
             return m_keys[*first].sender == value;
         if (domain)
             return m_keys[*first].domain == value;
-        return m_mails[*first].ip == value;
+        return mails()[*first].ip == value;
     });
     allPlacesChanged();
     changeSequence();
@@ -166,7 +166,7 @@ std::optional<MailItem> MailStore::mail(const QString& id) const
     const auto first = std::find_if(m_keys.begin(), m_keys.end(), [&id](const Keys& k) { return k.id == id; });
     if (first == m_keys.end())
         return std::nullopt;
-    return m_mails[size_t(first - m_keys.begin())];
+    return mails()[size_t(first - m_keys.begin())];
 }
 
 std::optional<Account> MailStore::account(const MailItem& mail) const
@@ -184,7 +184,7 @@ void MailStore::removeAccount(const Account& account)
     QList<Account> accounts = Prefs::shared().accounts();
     accounts.removeIf([&account](const Account& a) { return a.id == account.id; });
     Prefs::shared().setAccounts(accounts);
-    std::erase_if(m_mails, [&account](const MailItem& m) { return m.accountID == account.id; });
+    std::erase_if(editMails(), [&account](const MailItem& m) { return m.accountID == account.id; });
     mailsChanged();
     changeSequence();
 }

@@ -50,7 +50,7 @@ QCoro::Task<std::optional<QString>> MailStore::deleteMails(std::vector<MailItem>
             problems.append(account->email + QStringLiteral(": ") + NetworkJobs::describe(moved.error));
             continue;
         }
-        std::erase_if(m_mails, [&ids](const MailItem& m) { return ids.contains(m.id()); });
+        std::erase_if(editMails(), [&ids](const MailItem& m) { return ids.contains(m.id()); });
         mailsChanged();
         for (const QString& id : ids)
             m_state.scam.remove(id);

@@ -95,7 +95,7 @@ QCoro::Task<MIME::Parsed> MailStore::body(MailItem mail, bool markSeen)
     m_bodies.insert(id, parsed);
     if (markSeen) {
         const auto first = std::find_if(m_keys.begin(), m_keys.end(), [&id](const Keys& k) { return k.id == id; });
-        MailItem* stored = first == m_keys.end() ? nullptr : &m_mails[size_t(first - m_keys.begin())];
+        MailItem* stored = first == m_keys.end() ? nullptr : &editMails()[size_t(first - m_keys.begin())];
         if (stored && !stored->seen) {
             stored->seen = true;
             m_cacheDirty = true;  // written with the next save

@@ -46,7 +46,7 @@ void MailStore::load()
     }
     if (const std::optional<QByteArray> bytes = readFile(dataFile("cache.json"))) {
         if (std::optional<std::vector<MailItem>> cached = MailCache::decode(*bytes)) {
-            m_mails = std::move(*cached);
+            m_mails = std::make_shared<std::vector<MailItem>>(std::move(*cached));
             mailsChanged();
             m_cacheDirty = false;  // the file holds exactly these items
         }
@@ -65,7 +65,7 @@ void MailStore::save()
         state = m_state;
     if (m_cacheWriteFailed.exchange(false))
         m_cacheDirty = true;
-    std::optional<std::vector<MailItem>> mails;
+    MailList::Snapshot mails;  // none: cache.json stays as it is
     if (m_cacheDirty)
         mails = m_mails;
     m_cacheDirty = false;

@@ -43,8 +43,8 @@ QCoro::Task<> MailStore::refresh()
 std::vector<MailItem> MailStore::replace(const QString& accountID, std::vector<MailItem> fetched)
 {
     QSet<QString> known;
-    for (size_t i = 0; i < m_mails.size(); ++i) {
-        if (m_mails[i].accountID == accountID)
+    for (size_t i = 0; i < mails().size(); ++i) {
+        if (mails()[i].accountID == accountID)
             known.insert(m_keys[i].id);
     }
     std::vector<MailItem> fresh;
@@ -55,8 +55,9 @@ std::vector<MailItem> MailStore::replace(const QString& accountID, std::vector<M
                 fresh.push_back(mail);
         }
     }
-    std::erase_if(m_mails, [&accountID](const MailItem& mail) { return mail.accountID == accountID; });
-    m_mails.insert(m_mails.end(), std::make_move_iterator(fetched.begin()), std::make_move_iterator(fetched.end()));
+    std::vector<MailItem>& all = editMails();
+    std::erase_if(all, [&accountID](const MailItem& mail) { return mail.accountID == accountID; });
+    all.insert(all.end(), std::make_move_iterator(fetched.begin()), std::make_move_iterator(fetched.end()));
     mailsChanged();
     return fresh;
 }

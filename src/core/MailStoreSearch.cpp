@@ -58,8 +58,8 @@ QCoro::Task<> MailStore::serverSearch(QString text, quint64 generation)
         if (!found.value)
             continue;
         for (const auto& [mailbox, uid] : *found.value) {
-            for (size_t m = 0; m < m_mails.size(); ++m) {
-                const MailItem& mail = m_mails[m];
+            for (size_t m = 0; m < mails().size(); ++m) {
+                const MailItem& mail = mails()[m];
                 if (mail.accountID == account.id && mail.uid == uid && mail.mailbox == mailbox) {
                     hits.insert(m_keys[m].id);
                     break;

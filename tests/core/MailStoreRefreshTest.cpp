@@ -37,7 +37,8 @@ MailItem oldItem(const QString& accountID)
     return m;
 }
 
-QStringList subjects(const std::vector<MailItem>& items, const QString& accountID = {})
+template <typename Mails>
+QStringList subjects(const Mails& items, const QString& accountID = {})
 {
     QStringList list;
     for (const MailItem& item : items) {

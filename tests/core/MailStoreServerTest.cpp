@@ -145,7 +145,7 @@ void MailStoreServerTest::serverSearchFindsBodyWords()
     m_store.search("zebra");
     QVERIFY(m_store.items(MailStore::searchView).empty());  // the body was never loaded
     QVERIFY(QTest::qWaitFor([this] { return !m_store.serverHits().isEmpty(); }, 20000));
-    const std::vector<MailItem> found = m_store.items(MailStore::searchView);
+    const MailList found = m_store.items(MailStore::searchView);
     QCOMPARE(found.size(), size_t(1));
     QCOMPARE(found[0].subject, QString("mail hidden"));
 
