@@ -3,6 +3,7 @@
 #include "core/MailStore.h"
 #include "core/MailStoreState.h"
 #include "core/Prefs.h"
+#include "support/FileSizeLimit.h"
 #include "support/TemporaryHome.h"
 
 #include <QDir>
@@ -69,6 +70,7 @@ private Q_SLOTS:
     void unreadableStateIsSetAside();
     void triageKeyLeavesTheCacheAlone();
     void killedWriterLeavesWholeFiles();
+    void fullDiskKeepsTheSavedFiles();
 
 private:
     TemporaryHome m_home;
@@ -211,6 +213,30 @@ void MailStorePersistenceTest::killedWriterLeavesWholeFiles()
         QVERIFY2(cache, "cache.json is not whole");
         QCOMPARE(cache->size(), size_t(20000));
     }
+}
+
+void MailStorePersistenceTest::fullDiskKeepsTheSavedFiles()
+{
+    MailStore store;
+    store.replace("ACC", {mail("a")});
+    store.assign(mail("a"), 2);
+    store.finishSaving();
+    const QByteArray state = readAll(dataFile("state.json")), cache = readAll(dataFile("cache.json"));
+    {
+        const FileSizeLimit full(16);
+        QVERIFY(full.isActive());
+        store.replace("ACC", {mail("a"), mail("b")});
+        store.trust(mail("b"));
+        store.finishSaving();
+        QCOMPARE(readAll(dataFile("state.json")), state);
+        QCOMPARE(readAll(dataFile("cache.json")), cache);
+        QCOMPARE(QDir(AppIdentity::dataFolder()).entryList(QDir::Files).size(), 2);  // no temporary file left
+    }
+    // A triage key alone does not write the cache; the one that failed is written now.
+    store.assign(mail("b"), 3);
+    store.finishSaving();
+    QVERIFY(MailStoreState::decode(readAll(dataFile("state.json")))->trusted.contains("b@example.org"));
+    QCOMPARE(MailCache::decode(readAll(dataFile("cache.json")))->size(), size_t(2));
 }
 
 QTEST_GUILESS_MAIN(MailStorePersistenceTest)
