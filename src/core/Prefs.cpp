@@ -66,11 +66,9 @@ Prefs::Prefs(const QString& filePath)
     QDir().mkpath(QFileInfo(filePath).absolutePath());
     m_settings = std::make_unique<QSettings>(filePath, JsonSettingsFormat::format());
     // An unreadable file reads as empty, and the next write would replace every setting in it.
-    if (m_settings->status() == QSettings::FormatError) {
-        QFile broken(filePath);
-        if (broken.open(QIODevice::ReadOnly))
-            setAside(filePath, QStringLiteral("settings"), broken.readAll());
-    }
+    // Moved, not copied: left in place it would be set aside again at every start.
+    if (m_settings->status() == QSettings::FormatError)
+        AtomicFile::setAside(filePath);
 }
 
 Prefs::~Prefs() = default;

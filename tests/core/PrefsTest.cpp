@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTest>
 
 #include <functional>
@@ -325,14 +326,25 @@ void PrefsTest::unreadableFileIsSetAside()
     file.write(broken);
     file.close();
 
-    Prefs prefs(path());
-    QVERIFY(prefs.dark());
-    prefs.setDark(false);
+    // Three starts of the program, each with its own QSettings cache: one copy set aside.
+    for (int start = 0; start < 3; ++start) {
+        QProcess program;
+        program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        program.start(QStringLiteral(PREFS_START), {path()});
+        QVERIFY(program.waitForFinished(60000));
+        QCOMPARE(program.exitCode(), 0);
+        QCOMPARE(program.readAllStandardOutput(), QByteArray("dark\n"));
+    }
     const QStringList kept = setAside(QStringLiteral("settings"));
     QCOMPARE(kept.size(), 1);
     QFile keptFile(m_dir->filePath(kept.first()));
     QVERIFY(keptFile.open(QIODevice::ReadOnly));
     QCOMPARE(keptFile.readAll(), broken);
+
+    Prefs prefs(path());
+    prefs.setDark(false);
+    QVERIFY(!Prefs(path()).dark());
+    QCOMPARE(setAside(QStringLiteral("settings")).size(), 1);
 }
 
 void PrefsTest::fullDiskKeepsTheSettingsFile()
