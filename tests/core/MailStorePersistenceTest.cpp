@@ -118,6 +118,8 @@ void MailStorePersistenceTest::stateFiles_data()
         << QByteArray(R"({"drawerOf":{"a":6,"b":0,"c":-1,"d":5},"done":["d"]})") << true << "b=0 c=-1 d=5";
     QTest::newRow("a set of the wrong type") << QByteArray(R"({"drawerOf":{},"done":[],"trusted":"x"})") << false << "";
     QTest::newRow("not JSON") << QByteArray("{\"drawerOf\":") << false << "";
+    QTest::newRow("drawer number past int") << QByteArray(R"({"drawerOf":{"x":1e300},"done":["d"]})") << false << "";
+    QTest::newRow("drawer number with a fraction") << QByteArray(R"({"drawerOf":{"x":2.5},"done":["d"]})") << false << "";
 }
 
 void MailStorePersistenceTest::stateFiles()
