@@ -62,6 +62,9 @@ private Q_SLOTS:
     void hugeLiteralAnnouncement();
     void literalLengthPast64Bits();
     void peerClosesMidLine();
+    void fetchMessageTakesOnlyItsUID_data();
+    void fetchMessageTakesOnlyItsUID();
+    void headerFetchTakesOnlyTheMessagesAskedFor();
     void starttlsDropsQueuedPlainBytes();
 
 private:
@@ -233,6 +236,52 @@ void IMAPClientScriptTest::peerClosesMidLine()
     client.open();
     QCOMPARE(errorOf([&] { client.login("u", "p"); }), QString("connection closed"));
     QCOMPARE(errorOf([&] { client.select("INBOX"); }), QString("connection closed"));
+}
+
+void IMAPClientScriptTest::fetchMessageTakesOnlyItsUID_data()
+{
+    QTest::addColumn<QByteArray>("answers");
+    QTest::addColumn<QString>("result");  // the body, or the error
+
+    const QString notFound = "unexpected answer: message 5 not found";
+    QTest::newRow("another message's body first")
+        << QByteArray("* 1 FETCH (UID 4 BODY[] {5}\r\nwrong)\r\n* 2 FETCH (UID 5 BODY[] {5}\r\nright)\r\n") << "right";
+    QTest::newRow("UID after the body") << QByteArray("* 2 FETCH (BODY[] {5}\r\nright UID 5)\r\n") << "right";
+    QTest::newRow("only another message's body") << QByteArray("* 1 FETCH (UID 4 BODY[] {5}\r\nwrong)\r\n") << notFound;
+    QTest::newRow("a body without UID") << QByteArray("* 2 FETCH (BODY[] {5}\r\nwrong)\r\n") << notFound;
+}
+
+void IMAPClientScriptTest::fetchMessageTakesOnlyItsUID()
+{
+    QFETCH(QByteArray, answers);
+    QFETCH(QString, result);
+    ScriptedServer server(dialogue("* OK hi", {answers + "$TAG OK done\r\n"}), tls());
+    IMAPClient client(server.host(), server.port());
+    client.open();
+    QString got;
+    const QString error = errorOf([&] { got = QString::fromUtf8(client.fetchMessage(5)); });
+    QCOMPARE(error.isEmpty() ? got : error, result);
+}
+
+void IMAPClientScriptTest::headerFetchTakesOnlyTheMessagesAskedFor()
+{
+    // Servers report flags another client changed with a FETCH nobody asked for, mid-answer.
+    const auto answer = [](int n) {
+        const QByteArray header = "Subject: " + QByteArray::number(n) + "\r\n\r\n";
+        return "* " + QByteArray::number(n) + " FETCH (UID " + QByteArray::number(10 + n) + " FLAGS () BODY[HEADER.FIELDS (SUBJECT)] {"
+               + QByteArray::number(header.size()) + "}\r\n" + header + ")\r\n";
+    };
+    const QByteArray answers = "* 1 FETCH (UID 11 FLAGS (\\Flagged))\r\n" + answer(2) + "* 3 FETCH (UID 13 FLAGS (\\Seen))\r\n"
+                               + answer(3) + answer(4) + "$TAG OK done\r\n";
+    ScriptedServer server(dialogue("* OK hi", {answers}), tls());
+    std::vector<FetchedHeader> headers;
+    const Lines sent = conversation(server, [&](IMAPClient& client) { headers = client.fetchHeaders(2, 3); });
+    QVERIFY(sent.value(0).startsWith("L1 FETCH 2:3 (UID FLAGS INTERNALDATE BODY.PEEK[HEADER.FIELDS ("));
+    QCOMPARE(headers.size(), size_t(2));
+    QCOMPARE(headers[0].uid, 12);
+    QCOMPARE(headers[0].headers, QByteArray("Subject: 2\r\n\r\n"));
+    QCOMPARE(headers[1].uid, 13);
+    QCOMPARE(headers[1].headers, QByteArray("Subject: 3\r\n\r\n"));
 }
 
 void IMAPClientScriptTest::starttlsDropsQueuedPlainBytes()
