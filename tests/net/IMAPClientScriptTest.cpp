@@ -90,6 +90,9 @@ void IMAPClientScriptTest::greeting_data()
     QTest::newRow("ok in lower case") << QByteArray("* ok IMAP ready") << "unexpected answer: * ok IMAP ready";
     QTest::newRow("bye") << QByteArray("* BYE too busy") << "unexpected answer: * BYE too busy";
     QTest::newRow("preauth still logs in") << QByteArray("* PREAUTH welcome") << "";
+    const QString kept = QString::fromUtf8("* BYE \uFFFD]0;owned\uFFFD ");
+    QTest::newRow("escapes and a long text: one readable line")
+        << "* BYE \x1b]0;owned\x07\t\x0b" + QByteArray(1000, 'y') << "unexpected answer: " + kept + QString(MailError::maxServerText - kept.size(), 'y') + u'\u2026';
 }
 
 void IMAPClientScriptTest::greeting()

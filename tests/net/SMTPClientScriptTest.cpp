@@ -103,12 +103,17 @@ void SMTPClientScriptTest::replies_data()
         << QByteArray("220 hi\r\n") << Lines{ehlo, "TLS", ehlo, "235 ok\r\n", "250 ok\r\n", "250 ok\r\n", "HANGUP"}
         << "" << fullDialogue;
     QTest::newRow("greeting other than 220") << QByteArray("554-no service\r\n554 go away\r\n") << Lines{}
-                                             << "554-no service\n554 go away" << Lines{};
+                                             << "554-no service 554 go away" << Lines{};
     QTest::newRow("code that is not a number") << QByteArray("220 hi\r\n") << Lines{"2x0 odd\r\n"} << "2x0 odd"
                                                << Lines{"EHLO lumara.local"};
     QTest::newRow("continuation code differs: the last line counts")
-        << QByteArray("220 hi\r\n") << Lines{"250-fine\r\n421 closing\r\n"} << "250-fine\n421 closing"
+        << QByteArray("220 hi\r\n") << Lines{"250-fine\r\n421 closing\r\n"} << "250-fine 421 closing"
         << Lines{"EHLO lumara.local"};
+    // The text shows on one line of the window: escapes replaced, cut to a readable length.
+    const QString kept = QString::fromUtf8("554 \uFFFD[2J\uFFFD");
+    QTest::newRow("control characters and a long text") << "554 \x1b[2J\x07" + QByteArray(1000, 'x') + "\r\n" << Lines{}
+                                                       << kept + QString(MailError::maxServerText - kept.size(), 'x') + u'\u2026'
+                                                       << Lines{};
     QTest::newRow("message refused after the data")
         << QByteArray("220 hi\r\n") << Lines{ehlo, "TLS", ehlo, "235 ok\r\n", "250 ok\r\n", "250 ok\r\n", "552 too big\r\n"}
         << "552 too big" << fullDialogue;
