@@ -70,12 +70,17 @@ QByteArray IMAPClient::nextTag()
 QByteArray IMAPClient::readResponse()
 {
     QByteArray response = m_conn.readLine();
-    qsizetype lineStart = 0;
+    qsizetype lineStart = 0, text = response.size();
     while (std::optional<qint64> length = literalLength(QByteArrayView(response).sliced(lineStart))) {
         response += "\r\n";
         response += m_conn.readBytes(*length);
         lineStart = response.size();
         response += m_conn.readLine();
+        // Literals are mail and may be large; the text between them may not, or a server could
+        // grow one response without end from short lines and empty literals.
+        text += response.size() - lineStart + 2;
+        if (text > StreamConnection::maxLineLength)
+            throw MailError::badResponse(QStringLiteral("a response longer than %1 bytes outside its literals").arg(StreamConnection::maxLineLength));
     }
     return response;
 }

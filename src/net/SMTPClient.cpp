@@ -102,7 +102,7 @@ SMTPClient::Reply SMTPClient::reply()
     Reply result;
     qsizetype size = 0;
     for (;;) {
-        const QByteArray line = m_conn.readLine();
+        const QByteArray line = m_conn.readLine(maxReplySize);
         size += line.size() + 1;
         if (size > maxReplySize)
             throw MailError::badResponse(QStringLiteral("a server reply longer than %1 bytes").arg(maxReplySize));

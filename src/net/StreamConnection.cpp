@@ -86,8 +86,11 @@ void StreamConnection::consume(qsizetype count)
     }
 }
 
-QByteArray StreamConnection::readLine()
+QByteArray StreamConnection::readLine(qsizetype maxLength)
 {
+    const auto tooLong = [maxLength] {
+        return MailError::badResponse(QStringLiteral("a line longer than %1 bytes").arg(maxLength));
+    };
     for (;;) {
         const char* data = m_buffer.constData();
         const qsizetype size = m_buffer.size();
@@ -98,12 +101,17 @@ QByteArray StreamConnection::readLine()
                 break;
             const qsizetype at = static_cast<const char*>(lf) - data;
             if (at > m_start && data[at - 1] == '\r') {
+                if (at - 1 - m_start > maxLength)
+                    throw tooLong();
                 QByteArray line(data + m_start, at - 1 - m_start);
                 consume(at + 1 - m_start);
                 return line;
             }
             from = at + 1;
         }
+        // Checked before reading more, so the buffer never holds much more than one read past the limit.
+        if (size - m_start > maxLength + 1)
+            throw tooLong();
         // A CR at the very end may still be followed by its LF.
         m_searchedUpTo = size > m_start && data[size - 1] == '\r' ? size - 1 : size;
         m_buffer.append(readMore());

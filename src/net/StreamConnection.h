@@ -14,6 +14,9 @@ class QSslSocket;
 class StreamConnection {
 public:
     static constexpr qint64 maxReadSize = 256 * 1024;
+    // Longer than any line a mail server sends outside a literal; past it a server is only
+    // filling the client's memory.
+    static constexpr qsizetype maxLineLength = 1024 * 1024;
 
     // Never blocks and never fails: a wrong host or closed port is an error of the first read or write.
     StreamConnection(const QString& host, int port);
@@ -21,7 +24,9 @@ public:
     StreamConnection(const StreamConnection&) = delete;
     StreamConnection& operator=(const StreamConnection&) = delete;
 
-    QByteArray readLine();  // up to the next CR LF, without it
+    // Up to the next CR LF, without it. A line longer than maxLength fails with
+    // MailError::badResponse as soon as that many bytes have come without a line end.
+    QByteArray readLine(qsizetype maxLength = maxLineLength);
     QByteArray readBytes(qint64 count);
     void write(const QByteArray& data);
 

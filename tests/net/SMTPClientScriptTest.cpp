@@ -5,6 +5,7 @@
 #include "net/PlatformError.h"
 #include "net/SMTPClient.h"
 #include "support/ErrorText.h"
+#include "support/PeakMemory.h"
 #include "support/ScriptedServer.h"
 
 #include <QElapsedTimer>
@@ -58,6 +59,7 @@ private Q_SLOTS:
     void replies_data();
     void replies();
     void endlessReplyIsCutOff();
+    void endlessLineIsCutOffWhileReading();
     void silentServerTimesOut();
     void dotStuffing_data();
     void dotStuffing();
@@ -153,6 +155,23 @@ void SMTPClientScriptTest::endlessReplyIsCutOff()
             peer.send(QByteArray("250-and more\r\n").repeated(1000));
     }, {m_pair});
     QCOMPARE(errorOf([&] { send(server); }), "unexpected answer: a server reply longer than 65536 bytes");
+}
+
+void SMTPClientScriptTest::endlessLineIsCutOffWhileReading()
+{
+    ScriptedServer server([](ScriptedPeer& peer) {
+        peer.send("220-");
+        const QByteArray piece(64 * 1024, 'x');
+        for (int n = 0; n < 4096; ++n)
+            peer.send(piece);  // 256 MiB; fails fast once the client has gone
+    }, {m_pair});
+    QVERIFY(PeakMemory::reset());
+    const double before = PeakMemory::mebibytes();
+    const QString error = errorOf([&] { send(server); });
+    const double growth = PeakMemory::mebibytes() - before;
+    qInfo("peak memory grew by %.1f MiB while the server sent up to 256 MiB", growth);
+    QCOMPARE(error, "unexpected answer: a line longer than 65536 bytes");
+    QVERIFY2(growth < 16, qPrintable(QString::number(growth)));
 }
 
 void SMTPClientScriptTest::silentServerTimesOut()

@@ -23,6 +23,8 @@ private Q_SLOTS:
     void trickleDoesNotTimeOut();
     void refusedPort();
     void largeByteRunInChunks();
+    void lineLimit_data();
+    void lineLimit();
 };
 
 void StreamConnectionTest::twoLinesInOneRead()
@@ -157,6 +159,42 @@ void StreamConnectionTest::largeByteRunInChunks()
     QCOMPARE(bytes.size(), size);
     QCOMPARE(bytes.count('\n'), 31);
     QCOMPARE(conn.readLine(), QByteArray("tail"));
+}
+
+void StreamConnectionTest::lineLimit_data()
+{
+    QTest::addColumn<QByteArray>("first");
+    QTest::addColumn<QByteArray>("then");  // after a pause; then the server hangs up
+    QTest::addColumn<QString>("result");   // the line, or the error
+
+    const QString tooLong = "unexpected answer: a line longer than 8 bytes";
+    QTest::newRow("as long as the limit") << QByteArray("12345678\r\n") << QByteArray() << "12345678";
+    QTest::newRow("CR at the limit, LF in the next read") << QByteArray("12345678\r") << QByteArray("\n") << "12345678";
+    QTest::newRow("a byte more") << QByteArray("123456789\r\n") << QByteArray() << tooLong;
+    QTest::newRow("no line end: no waiting for more") << QByteArray("1234567890") << QByteArray("\r\n") << tooLong;
+}
+
+void StreamConnectionTest::lineLimit()
+{
+    QFETCH(QByteArray, first);
+    QFETCH(QByteArray, then);
+    QFETCH(QString, result);
+    ScriptedServer server([first, then](ScriptedPeer& peer) {
+        peer.send(first);
+        peer.pause(1000);
+        peer.send(then);
+    });
+    StreamConnection conn(server.host(), server.port());
+    QElapsedTimer timer;
+    timer.start();
+    QString got;
+    try {
+        got = QString::fromUtf8(conn.readLine(8));
+    } catch (const MailError& e) {
+        got = e.description();
+        QVERIFY(timer.elapsed() < 900);
+    }
+    QCOMPARE(got, result);
 }
 
 QTEST_GUILESS_MAIN(StreamConnectionTest)
