@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QString>
 
 #include <chrono>
@@ -10,7 +11,9 @@ class QSslSocket;
 
 // One blocking byte stream to a mail server, plain or TLS, for a single conversation.
 // Use it from one thread only; any thread will do. Reads and writes throw PlatformError with
-// the socket's own text, and MailError::closed when the peer ends the stream mid-read.
+// the socket's own text, and MailError::closed when the peer ends the stream mid-read. Each
+// read or write waits at most the time-out; the whole conversation has a deadline from
+// creation on, past which every operation fails with MailError::badResponse.
 class StreamConnection {
 public:
     static constexpr qint64 maxReadSize = 256 * 1024;
@@ -39,11 +42,13 @@ private:
     void connectIfNeeded();
     QByteArray readMore();
     [[noreturn]] void failWithSocketError() const;
+    int waitTime() const;  // the time-out, or less when the deadline comes first
     void consume(qsizetype count);
 
     QString m_host;
     int m_port;
     std::chrono::milliseconds m_timeout;
+    QDeadlineTimer m_deadline;
     std::unique_ptr<QSslSocket> m_socket;
     bool m_connected = false;
     bool m_tlsPending = false;

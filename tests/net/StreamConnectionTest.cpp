@@ -21,6 +21,7 @@ private Q_SLOTS:
     void closedMidByteRun();
     void stallTimesOut();
     void trickleDoesNotTimeOut();
+    void trickleEndsAtTheDeadline();
     void refusedPort();
     void largeByteRunInChunks();
     void lineLimit_data();
@@ -131,6 +132,30 @@ void StreamConnectionTest::trickleDoesNotTimeOut()
     StreamConnection conn(server.host(), server.port());
     ConnectionTesting::setTimeout(60s);
     QCOMPARE(conn.readLine(), QByteArray("slow line"));
+}
+
+void StreamConnectionTest::trickleEndsAtTheDeadline()
+{
+    ConnectionTesting::setTimeout(400ms);
+    ConnectionTesting::setDeadline(1s);
+    ScriptedServer server([](ScriptedPeer& peer) {
+        for (int n = 0; n < 50 && peer.send("*"); ++n)
+            peer.pause(100);
+        peer.send("\r\n");
+    });
+    StreamConnection conn(server.host(), server.port());
+    ConnectionTesting::setTimeout(60s);
+    ConnectionTesting::setDeadline(30min);
+    QElapsedTimer timer;
+    timer.start();
+    try {
+        conn.readLine();
+        QFAIL("a line that trickled in for five seconds was read");
+    } catch (const MailError& e) {
+        QCOMPARE(e.description(), QString("unexpected answer: the server did not finish in time"));
+    }
+    QVERIFY(timer.elapsed() < 2000);
+    QVERIFY_THROWS_EXCEPTION(MailError, conn.write("x"));  // the conversation is over
 }
 
 void StreamConnectionTest::refusedPort()
