@@ -22,7 +22,7 @@ void MenuTranslationTest::translatesTheWholeTree_data()
     QTest::addColumn<QStringList>("titles");  // menu, its items, the submenu's items, depth first
     QTest::newRow("english") << false << QStringList{"File", "New Mail", "", "View", "Light / Dark", "Remove", "LUMara x", "Close Window"};
     QTest::newRow("german") << true
-                            << QStringList{"Ablage", "Neue Mail", "", "Darstellung", "Hell / Dunkel", "Entfernen", "LUMara x", "Fenster schließen"};
+                            << QStringList{"Datei", "Neue Mail", "", "Ansicht", "Hell / Dunkel", "Entfernen", "LUMara x", "Fenster schließen"};
 }
 
 void MenuTranslationTest::translatesTheWholeTree()
