@@ -51,12 +51,12 @@ int Screen::inkPixels(const QImage& image)
     return count;
 }
 
-static QList<int> runs(int length, const std::function<QColor(int)>& at)
+static QList<int> runs(int length, const std::function<bool(int)>& marked)
 {
     QList<int> result{0};
     bool ink = true;
     for (int i = 0; i < length; ++i) {
-        const bool here = Screen::isInk(at(i));
+        const bool here = marked(i);
         if (here != ink) {
             result << 0;
             ink = here;
@@ -68,12 +68,26 @@ static QList<int> runs(int length, const std::function<QColor(int)>& at)
 
 QList<int> Screen::inkRunsInRow(const QImage& image, int deviceY)
 {
-    return runs(image.width(), [&](int x) { return image.pixelColor(x, deviceY); });
+    return runs(image.width(), [&](int x) { return isInk(image.pixelColor(x, deviceY)); });
 }
 
 QList<int> Screen::inkRunsInColumn(const QImage& image, int deviceX)
 {
-    return runs(image.height(), [&](int y) { return image.pixelColor(deviceX, y); });
+    return runs(image.height(), [&](int y) { return isInk(image.pixelColor(deviceX, y)); });
+}
+
+QList<int> Screen::markRunsInRow(const QImage& image, int deviceY)
+{
+    return runs(image.width(), [&](int x) { return !isGround(image.pixelColor(x, deviceY)); });
+}
+
+int Screen::markedPixels(const QImage& image)
+{
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            count += isGround(image.pixelColor(x, y)) ? 0 : 1;
+    return count;
 }
 
 void Screen::useLook(bool dark)

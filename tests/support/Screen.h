@@ -21,6 +21,10 @@ bool isGround(const QColor& colour);
 // How much of the image is ink, as a count of device pixels.
 int inkPixels(const QImage& image);
 
+// Pixels that are not ground: thin or small marks that antialiasing leaves lighter than the ink.
+int markedPixels(const QImage& image);
+QList<int> markRunsInRow(const QImage& image, int deviceY);
+
 // Lengths of alternating ink / not-ink runs along one device row or column, starting with ink
 // (a first run of 0 when the line starts with ground).
 QList<int> inkRunsInRow(const QImage& image, int deviceY);

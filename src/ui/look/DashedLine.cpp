@@ -4,6 +4,8 @@
 
 #include <QPainter>
 
+#include <cmath>
+
 DashedLine::DashedLine(bool vertical, QWidget* parent)
     : QWidget(parent)
     , vertical(vertical)
@@ -26,11 +28,13 @@ void DashedLine::paintEvent(QPaintEvent*)
         return;
     }
     if (hairline) {
-        // One device pixel of whatever the painter draws into (a window or a test's image).
-        const qreal width = 1 / painter.device()->devicePixelRatioF();
+        // One device pixel of whatever the painter draws into (a window or a test's image), on
+        // the device row nearest the middle: half a device pixel off centre beats two grey rows.
+        const qreal scale = Theme::deviceScale(painter);
+        const auto snapped = [scale](qreal middle) { return std::round(middle * scale - 0.5) / scale; };
         const QPointF mid = bounds.center();
-        painter.fillRect(vertical ? QRectF(mid.x() - width / 2, 0, width, bounds.height())
-                                  : QRectF(0, mid.y() - width / 2, bounds.width(), width),
+        painter.fillRect(vertical ? QRectF(snapped(mid.x()), 0, 1 / scale, bounds.height())
+                                  : QRectF(0, snapped(mid.y()), bounds.width(), 1 / scale),
             Theme::ink());
         return;
     }

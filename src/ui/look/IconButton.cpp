@@ -49,7 +49,7 @@ QImage IconButton::tinted(qreal devicePixelRatio) const
 void IconButton::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    const QImage icon = tinted(painter.device()->devicePixelRatioF());
+    const QImage icon = tinted(Theme::deviceScale(painter));
     painter.drawImage(QPointF((width() - iconSize) / 2, (height() - iconSize) / 2), icon);
 }
 
