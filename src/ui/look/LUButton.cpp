@@ -206,7 +206,7 @@ void LUButton::dropEvent(QDropEvent* event)
 
 QString LUButton::accessibleTitle() const
 {
-    return loc(m_title);
+    return loc(m_accessibleLabel.isEmpty() ? m_title : m_accessibleLabel);
 }
 
 void LUButton::press()

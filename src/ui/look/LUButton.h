@@ -37,6 +37,8 @@ public:
     // Accepts dragged mails; the handler gets each dragged mail's id, in order.
     void setOnDrop(std::function<void(const QString& mailId)> handler);
     bool dropHover() const { return m_dropHover; }
+    // What a screen reader calls the button when its title is only a sign (">").
+    void setAccessibleLabel(const QString& label) { m_accessibleLabel = label; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
@@ -71,4 +73,5 @@ private:
     std::function<void(const QString&)> m_onDrop;
     bool m_dropHover = false;
     bool m_secondClick = false;
+    QString m_accessibleLabel;
 };

@@ -3,6 +3,7 @@
 #include "ui/look/MenuTranslation.h"
 
 #include <QMenu>
+#include <QMenuBar>
 #include <QTest>
 
 class MenuTranslationTest : public QObject {
@@ -11,6 +12,7 @@ class MenuTranslationTest : public QObject {
 private Q_SLOTS:
     void translatesTheWholeTree_data();
     void translatesTheWholeTree();
+    void translatesEveryMenuOfTheBar();
 
 private:
     TemporaryHome m_home;
@@ -43,6 +45,21 @@ void MenuTranslationTest::translatesTheWholeTree()
     const QStringList titles{menu.title(), menu.actions()[0]->text(), menu.actions()[1]->text(), view->title(),
         view->actions()[0]->text(), deeper->title(), deeper->actions()[0]->text(), menu.actions()[3]->text()};
     QTEST(titles, "titles");
+}
+
+void MenuTranslationTest::translatesEveryMenuOfTheBar()
+{
+    Prefs::shared().setGerman(true);
+    QMenuBar bar;
+    QMenu* file = bar.addMenu(QStringLiteral("File"));
+    file->addAction(QStringLiteral("Open Mail…"));
+    QMenu* window = bar.addMenu(QStringLiteral("Window"));
+    window->addAction(QStringLiteral("Minimize"));
+    translate(&bar);
+    QCOMPARE(bar.actions()[0]->text(), QStringLiteral("Datei"));
+    QCOMPARE(file->actions()[0]->text(), QStringLiteral("Mail öffnen …"));
+    QCOMPARE(bar.actions()[1]->text(), QStringLiteral("Fenster"));
+    QCOMPARE(window->actions()[0]->text(), QStringLiteral("Minimieren"));
 }
 
 QTEST_MAIN(MenuTranslationTest)
