@@ -6,6 +6,8 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QMimeData>
 #include <QTest>
 
@@ -25,6 +27,7 @@ private Q_SLOTS:
     void dropsEveryMailInOrder();
     void dropNeedsHandlerAndMail();
     void accessibleAsAButton();
+    void contextMenuOnSecondaryClick();
 
 private:
     TemporaryHome m_home;
@@ -254,6 +257,30 @@ void LUButtonTest::accessibleAsAButton()
     accessible->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
     QCOMPARE(presses, 1);
     QCOMPARE(button.cursor().shape(), Qt::PointingHandCursor);
+}
+
+void LUButtonTest::contextMenuOnSecondaryClick()
+{
+    LUButton withoutMenu(QStringLiteral("in"));
+    QContextMenuEvent nothing(QContextMenuEvent::Mouse, QPoint(2, 2), QPoint(2, 2));
+    QApplication::sendEvent(&withoutMenu, &nothing);
+    QVERIFY(!QApplication::activePopupWidget());
+
+    LUButton button(QStringLiteral("1 work"));
+    button.contextMenu = [] {
+        auto menu = std::make_unique<QMenu>();
+        menu->addAction(QStringLiteral("rename"));
+        return menu;
+    };
+    button.show();
+    QContextMenuEvent secondary(QContextMenuEvent::Mouse, QPoint(2, 2), button.mapToGlobal(QPoint(2, 2)));
+    QApplication::sendEvent(&button, &secondary);
+    auto* shown = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    QVERIFY(shown);
+    QCOMPARE(shown->actions().value(0)->text(), QStringLiteral("rename"));
+    shown->close();
+    // The menu is the button's to free once it closes.
+    QTRY_VERIFY(!QApplication::activePopupWidget());
 }
 
 QTEST_MAIN(LUButtonTest)
