@@ -38,6 +38,7 @@ LoopbackBlock freeLoopbackBlock(const QList<std::pair<int, int>>& listeners)
             return block;
     }
     return {{}, QStringLiteral("port %1 is taken on every loopback address tried, so a server of this machine "
-                               "listens on all its addresses; stop it or run the tests through scripts/test")
+                               "listens on all its addresses; stop it, or run the tests in a network of their own "
+                               "as scripts/test does")
                     .arg(taken)};
 }
