@@ -158,8 +158,6 @@ private:
         if (!device.isFormatSupported(format))
             return false;
         m_sink = new QAudioSink(device, format, m_context);
-        // About 40 ms ahead: short enough that a hit sounds with the hit.
-        m_sink->setBufferSize(format.bytesForDuration(40000));
         m_source = new FrameSource(sound, format.channelCount(), format.sampleRate());
         m_source->setParent(m_context);
         m_source->open(QIODevice::ReadOnly);

@@ -1,6 +1,7 @@
 // lu.pong for looking and listening, in a settings folder of its own:
 //   PongGallery [--light] [--german]   a game in play, the user's paddle steered by the program
 //   PongGallery --wav DIR              every sound event rendered into DIR/<event>.wav
+//   PongGallery --play                 every sound event through the audio output, one a second
 #include "core/AppIdentity.h"
 #include "core/Prefs.h"
 #include "game/PongField.h"
@@ -56,13 +57,14 @@ bool writeWav(const QString& path, PongSound::Kind kind)
     return out.status() == QDataStream::Ok;
 }
 
+const std::pair<const char*, PongSound::Kind> events[] = {{"userHit", PongSound::Kind::userHit},
+    {"computerHit", PongSound::Kind::computerHit}, {"wall", PongSound::Kind::wall},
+    {"userPoint", PongSound::Kind::userPoint}, {"computerPoint", PongSound::Kind::computerPoint},
+    {"userWins", PongSound::Kind::userWins}, {"computerWins", PongSound::Kind::computerWins},
+    {"burst", PongSound::Kind::burst}, {"smash", PongSound::Kind::smash}};
+
 int writeAll(const QString& folder)
 {
-    const std::pair<const char*, PongSound::Kind> events[] = {{"userHit", PongSound::Kind::userHit},
-        {"computerHit", PongSound::Kind::computerHit}, {"wall", PongSound::Kind::wall},
-        {"userPoint", PongSound::Kind::userPoint}, {"computerPoint", PongSound::Kind::computerPoint},
-        {"userWins", PongSound::Kind::userWins}, {"computerWins", PongSound::Kind::computerWins},
-        {"burst", PongSound::Kind::burst}, {"smash", PongSound::Kind::smash}};
     QDir().mkpath(folder);
     for (const auto& [name, kind] : events) {
         const QString path = QDir(folder).filePath(QString::fromLatin1(name) + QStringLiteral(".wav"));
@@ -86,6 +88,23 @@ int main(int argc, char* argv[])
     Prefs& prefs = Prefs::shared();
     if (const qsizetype wav = arguments.indexOf(QStringLiteral("--wav")); wav >= 0 && wav + 1 < arguments.size())
         return writeAll(arguments[wav + 1]);
+    if (arguments.contains(QStringLiteral("--play"))) {
+        prefs.setPongSound(true);
+        int next = 0;
+        QTimer player;
+        QObject::connect(&player, &QTimer::timeout, [&] {
+            if (next == int(std::size(events))) {
+                PongSound::shared().stop();
+                app.quit();
+                return;
+            }
+            std::printf("%s\n", events[next].first);
+            std::fflush(stdout);
+            PongSound::shared().play(events[next++].second);
+        });
+        player.start(1200);
+        return app.exec();
+    }
 
     prefs.setDark(!arguments.contains(QStringLiteral("--light")));
     prefs.setGerman(arguments.contains(QStringLiteral("--german")));
