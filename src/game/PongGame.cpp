@@ -265,8 +265,10 @@ void PongGame::tick(double now)
         pR = clampPaddle(std::cos(now * 0.9) * length * 0.33 + (y + 7 - length / 2));
     }
 
+    // Only a ball that ended this frame past a paddle's hit zone is looked for along its way, so
+    // every other frame plays exactly as a single step.
     bool userHit = userHitAt(x, y);
-    if (!userHit && move.x() < 0) {
+    if (!userHit && move.x() < 0 && x < 10) {
         if (const auto hit = firstHitAlong(from, move, &PongGame::userHitAt)) {
             y = hit->y();
             userHit = true;
@@ -306,7 +308,7 @@ void PongGame::tick(double now)
     }
 
     bool computerHit = computerHitAt(x, y);
-    if (!computerHit && !userHit && move.x() > 0) {
+    if (!computerHit && !userHit && move.x() > 0 && x + ball > w - 10) {
         if (const auto hit = firstHitAlong(from, move, &PongGame::computerHitAt)) {
             y = hit->y();
             computerHit = true;

@@ -95,6 +95,6 @@ private:
     bool userHitAt(double bx, double by) const;
     bool computerHitAt(double bx, double by) const;
     // The first position along this frame's move, in steps no wider than half the ball, at which
-    // the paddle test holds: a fast ball must not pass a paddle between two frames.
+    // the paddle test holds: a fast ball, or a stalled frame, must not carry the ball through a paddle.
     std::optional<QPointF> firstHitAlong(QPointF from, QPointF move, bool (PongGame::*hits)(double, double) const) const;
 };
