@@ -1,5 +1,7 @@
 #include "core/MailStore.h"
 #include "core/Prefs.h"
+#include "game/PongField.h"
+#include "game/PongView.h"
 #include "support/Screen.h"
 #include "support/TemporaryHome.h"
 #include "ui/look/AboutWindowController.h"
@@ -256,14 +258,18 @@ void MainWindowTest::screensToggle()
 {
     main().togglePong();
     QCOMPARE(main().currentScreen(), MainWindowController::Screen::game);
-    QWidget* game = window()->findChild<QWidget*>(QStringLiteral("pong"));
+    auto* game = window()->findChild<PongView*>(QStringLiteral("pong"));
+    QVERIFY(game && game->field()->running());
     main().togglePong();
     QCOMPARE(main().currentScreen(), MainWindowController::Screen::list);
+    QVERIFY(!game->field()->running());  // leaving pauses the game
     main().togglePong();
-    QCOMPARE(window()->findChild<QWidget*>(QStringLiteral("pong")), game);  // kept, not rebuilt
+    QCOMPARE(window()->findChild<PongView*>(QStringLiteral("pong")), game);  // kept, not rebuilt
+    QVERIFY(game->field()->running());
     main().showSettings();
     QCOMPARE(main().currentScreen(), MainWindowController::Screen::settings);
     QVERIFY(!game->isVisible());
+    QVERIFY(!game->field()->running());
     main().showSettings();
     QCOMPARE(main().currentScreen(), MainWindowController::Screen::list);
 }
