@@ -239,8 +239,9 @@ void Prefs::setHiddenAccounts(const QStringList& ids) { write(QStringLiteral("hi
 
 int Prefs::checkMinutes() const
 {
+    // A negative interval is as meaningless as none.
     const int minutes = readInt(QStringLiteral("checkMinutes"), 3);
-    return minutes == 0 ? 3 : minutes;
+    return minutes <= 0 ? 3 : minutes;
 }
 void Prefs::setCheckMinutes(int minutes) { write(QStringLiteral("checkMinutes"), minutes); }
 
@@ -250,6 +251,15 @@ void Prefs::setGerman(bool on)
     write(QStringLiteral("german"), on);
     write(QStringLiteral("pongGerman"), on);
     post(Notification::gameLanguage);
+}
+
+QByteArray Prefs::mainWindowGeometry() const
+{
+    return QByteArray::fromBase64(value(QStringLiteral("LUMaraMain")).toString().toLatin1());
+}
+void Prefs::setMainWindowGeometry(const QByteArray& geometry)
+{
+    write(QStringLiteral("LUMaraMain"), QString::fromLatin1(geometry.toBase64()));
 }
 
 double Prefs::netRatio() const

@@ -66,6 +66,9 @@ public:
     // German applies when either "german" or "pongGerman" is true; the setter writes both.
     bool german() const;
     void setGerman(bool on);
+    // The main window's frame as QWidget::saveGeometry gives it; empty when none was kept.
+    QByteArray mainWindowGeometry() const;
+    void setMainWindowGeometry(const QByteArray& geometry);
     double netRatio() const;
     void setNetRatio(double ratio);
     double previewRatio() const;

@@ -1,5 +1,6 @@
 #include "content/VirusTotal.h"
 #include "core/Keychain.h"
+#include "support/ChildProcess.h"
 #include "support/KeyringSession.h"
 
 #include <QCryptographicHash>
@@ -113,6 +114,7 @@ QString VirusTotalTest::startServer()
     const QString dir = m_dir.path();
     answer("none", 404, "");
     m_server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    dieWithTest(m_server);
     m_server.start("python3", {QStringLiteral(VIRUSTOTAL_SERVER), dir + "/server.pem", dir + "/server.key",
                                dir + "/answers.json", dir + "/requests.log"});
     if (!m_server.waitForReadyRead(30000))

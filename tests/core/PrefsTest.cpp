@@ -144,6 +144,7 @@ void PrefsTest::fallBack_data()
     QTest::newRow("loadLimit 0 means all") << "loadLimit" << QVariant(0) << loadLimit << QVariant(0);
     QTest::newRow("checkMinutes 0") << "checkMinutes" << QVariant(0) << checkMinutes << QVariant(3);
     QTest::newRow("checkMinutes 10") << "checkMinutes" << QVariant(10) << checkMinutes << QVariant(10);
+    QTest::newRow("checkMinutes negative") << "checkMinutes" << QVariant(-5) << checkMinutes << QVariant(3);
     QTest::newRow("netRatio 0") << "netRatio" << QVariant(0.0) << netRatio << QVariant(0.6);
     QTest::newRow("netRatio integer 0") << "netRatio" << QVariant(0) << netRatio << QVariant(0.6);
     QTest::newRow("netRatio as a string") << "netRatio" << QVariant("0.5") << netRatio << QVariant(0.6);

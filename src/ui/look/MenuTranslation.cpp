@@ -3,6 +3,7 @@
 #include "ui/look/L10n.h"
 
 #include <QMenu>
+#include <QMenuBar>
 
 void translate(QMenu* menu)
 {
@@ -14,4 +15,11 @@ void translate(QMenu* menu)
         else
             item->setText(loc(item->text()));
     }
+}
+
+void translate(QMenuBar* bar)
+{
+    for (QAction* item : bar->actions())
+        if (QMenu* menu = item->menu<QMenu*>())
+            translate(menu);
 }

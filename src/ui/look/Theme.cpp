@@ -73,6 +73,12 @@ void Theme::redrawAll(QWidget* view)
             redrawAll(widget);
 }
 
+qreal Theme::deviceScale(const QPainter& painter)
+{
+    const QTransform transform = painter.deviceTransform();
+    return std::max<qreal>(1, std::hypot(transform.m11(), transform.m12()));
+}
+
 void Theme::drawCropMarks(QPainter& painter, const QRectF& rect, bool vertical, qreal length)
 {
     const QColor colour = ink();

@@ -43,6 +43,10 @@ void applyToApplication();
 // Marks the widget and every widget under it, depth first, for repainting.
 void redrawAll(QWidget* view);
 
+// Device pixels per logical pixel where the painter draws, also when a widget is rendered into
+// an image of another ratio than its screen's.
+qreal deviceScale(const QPainter& painter);
+
 // Two bars in the ink colour, 1 px across, each min(half the rect, length) long.
 void drawCropMarks(QPainter& painter, const QRectF& rect, bool vertical, qreal length);
 
