@@ -228,29 +228,64 @@ void MailStoreTest::searchView_data()
 {
     QTest::addColumn<QString>("query");
     QTest::addColumn<QStringList>("found");
+    // After a body was loaded and the next check replaced the items, without a new search.
+    QTest::addColumn<QStringList>("foundLater");
 
-    QTest::newRow("empty") << "" << QStringList();
-    QTest::newRow("only blanks") << " \t " << QStringList();
-    QTest::newRow("case and diacritics ignored") << "  ZOE " << QStringList({"zoë"});
-    QTest::newRow("sender address") << "other.example" << QStringList({"c"});
-    QTest::newRow("done and sent mails are found") << "about" << QStringList({"s", "c", "b", "a2", "a", "zoë"});
-    QTest::newRow("an unloaded body is not searched") << "attachment" << QStringList();
+    const QStringList all = {"s", "c", "b", "a2", "a", "zoë"};
+    QTest::newRow("empty") << "" << QStringList() << QStringList();
+    QTest::newRow("only blanks") << " \t " << QStringList() << QStringList();
+    QTest::newRow("a lone accent folds to nothing") << QString(QChar(0x0308)) << QStringList() << QStringList();
+    QTest::newRow("case and diacritics ignored") << "  ZOE " << QStringList({"zoë"}) << QStringList({"zoë"});
+    QTest::newRow("decomposed query") << QString("zoe") + QChar(0x0308) << QStringList({"zoë"}) << QStringList({"zoë"});
+    QTest::newRow("accented query, plain text") << "ÀBOUT Ç" << QStringList({"c"}) << QStringList();
+    QTest::newRow("dotted capital I") << "istanbul" << QStringList() << QStringList({"d"});
+    QTest::newRow("compatibility ligature") << QString(QChar(0xFB01)) + "nal" << QStringList() << QStringList({"d"});
+    QTest::newRow("sharp s") << "STRASSE" << QStringList() << QStringList();
+    QTest::newRow("sharp s in capitals") << "STRAẞE" << QStringList() << QStringList({"d"});
+    QTest::newRow("sender address") << "other.example" << QStringList({"c"}) << QStringList();
+    QTest::newRow("recipient") << "ME@OWN" << all << QStringList({"d", "s", "b", "a2", "a", "zoë"});
+    QTest::newRow("done and sent mails are found") << "about" << all << QStringList({"d", "s", "b", "a2", "a", "zoë"});
+    QTest::newRow("not across two fields") << "about aa" << QStringList() << QStringList();
+    QTest::newRow("a loaded body is searched") << "attachment" << QStringList() << QStringList({"b"});
+    QTest::newRow("hidden account") << "hidden" << QStringList() << QStringList();
 }
 
 void MailStoreTest::searchView()
 {
     QFETCH(QString, query);
     QFETCH(QStringList, found);
+    QFETCH(QStringList, foundLater);
+    Prefs::shared().setHiddenAccounts({accountB});
     MailStore store;
     std::vector<MailItem> mails = fixture();
     mails.push_back(received("zoë", "z@elsewhere.example", 0));
     store.replace(accountA, mails);
+    store.replace(accountB, {received("hidden", "h@elsewhere.example", 6, false, std::nullopt, accountB)});
     store.markDone(mails[0]);
     store.search(query);
-    QStringList names;
-    for (const MailItem& mail : store.items(MailStore::searchView))
-        names.append(mail.fromName);
-    QCOMPARE(names, found);
+    const auto names = [&store] {
+        QStringList shown;
+        int unread = 0;
+        for (const MailItem& mail : store.items(MailStore::searchView)) {
+            shown.append(mail.fromName);
+            unread += !mail.seen;
+        }
+        // The unread count is of the same mails, and the account filter keeps account A's.
+        if (store.unreadCount(MailStore::searchView) != unread || store.unreadCount(MailStore::searchView, accountA) != unread
+            || !store.items(MailStore::searchView, accountB).empty())
+            shown.append("<counts differ>");
+        return shown;
+    };
+    QCOMPARE(names(), found);
+
+    const MailItem b = mails[2];
+    QVERIFY(store.loadFile("Message-ID: " + b.messageID.toUtf8() + "\r\n\r\nsee the Attachment\r\n", "b.eml"));
+    std::erase_if(mails, [](const MailItem& m) { return m.fromName == "c"; });
+    MailItem d = received("d", "dora@İstanbul.example", 7);
+    d.subject = "about the ﬁnal STRAẞE";
+    mails.push_back(d);
+    store.replace(accountA, mails);
+    QCOMPARE(names(), foundLater);
 }
 
 void MailStoreTest::accountsFilterAndHide()
