@@ -23,6 +23,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 
 namespace {
 
@@ -46,6 +47,14 @@ std::vector<MailItem> makeItems(const Account& account)
         items.push_back(std::move(item));
     }
     return items;
+}
+
+// This thread's own time: what is left when other programs take the cores.
+double cpuMilliseconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
 }
 
 double median(std::vector<double> values)
@@ -187,26 +196,32 @@ void typing(MailStore& store, const std::vector<MailItem>& items)
 {
     const QStringList words = {"q", "qu", "qua", "quar", "quarterly", "R", "Re: quarterly report n° 4",
                                "zoe", "ZOË MÜ", "angstrom", "sender12", "d69.example", "nothing at all"};
-    std::vector<double> typed, afterChange, peers;
+    std::vector<double> typed, typedCpu, afterChange, afterChangeCpu, peers, peersCpu;
     int found = 0;
     store.finishSaving();  // a save still being written would share the processor
     for (int round = 0; round < 5; ++round) {
         for (const QString& word : words) {
             QElapsedTimer clock;
             clock.start();
+            const double cpu = cpuMilliseconds();
             found += keystroke(store, word);
             typed.push_back(double(clock.nsecsElapsed()) / 1e6);
+            typedCpu.push_back(cpuMilliseconds() - cpu);
         }
-        // The first keystroke after a check replaced the items.
+        // The first keystroke after a check replaced the items (and set the badge, as a check does).
         std::vector<MailItem> again(items.begin(), items.end());
         again[size_t(round)].seen = !again[size_t(round)].seen;
         store.replace(items[0].accountID, std::move(again));
+        store.newCount();
         QElapsedTimer clock;
         clock.start();
+        double cpu = cpuMilliseconds();
         found += keystroke(store, words[size_t(round) % words.size()]);
         afterChange.push_back(double(clock.nsecsElapsed()) / 1e6);
+        afterChangeCpu.push_back(cpuMilliseconds() - cpu);
 
         clock.restart();
+        cpu = cpuMilliseconds();
         int hits = 0;
         for (const MailItem& mail : store.mails()) {
             const auto has = [](const QString& field) { return field.contains(QLatin1String("quar"), Qt::CaseInsensitive); };
@@ -214,16 +229,17 @@ void typing(MailStore& store, const std::vector<MailItem>& items)
                     || has(mail.toEmail.value_or(QString()));
         }
         peers.push_back(double(clock.nsecsElapsed()) / 1e6);
+        peersCpu.push_back(cpuMilliseconds() - cpu);
         found += hits;
     }
     store.search(QString());
     const double keyMs = median(typed), peerMs = median(peers);
-    std::printf("search keystroke + search view + its unread count + 7 counts: median %.2f ms, worst %.2f ms (aim 16 ms)\n",
-                keyMs, *std::max_element(typed.begin(), typed.end()));
-    std::printf("  the first keystroke after the items changed: median %.2f ms, worst %.2f ms\n", median(afterChange),
-                *std::max_element(afterChange.begin(), afterChange.end()));
-    std::printf("  peer, QString::contains ignoring case over 5 fields of %d mails: median %.2f ms   ratio %.2f   (%d)\n",
-                itemCount, peerMs, keyMs / peerMs, found > 0);
+    std::printf("search keystroke + search view + its unread count + 7 counts: median %.2f ms (CPU %.2f ms), worst %.2f ms (aim 16 ms)\n",
+                keyMs, median(typedCpu), *std::max_element(typed.begin(), typed.end()));
+    std::printf("  the first keystroke after the items changed: median %.2f ms (CPU %.2f ms), worst %.2f ms\n",
+                median(afterChange), median(afterChangeCpu), *std::max_element(afterChange.begin(), afterChange.end()));
+    std::printf("  peer, QString::contains ignoring case over 5 fields of %d mails: median %.2f ms (CPU %.2f ms)   ratio %.2f   (%d)\n",
+                itemCount, peerMs, median(peersCpu), keyMs / peerMs, found > 0);
 }
 
 }  // namespace

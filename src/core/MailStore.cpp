@@ -20,19 +20,6 @@ bool accountMatches(const MailItem& mail, const std::optional<QString>& account,
     return (!account || mail.accountID == *account) && !hidden.contains(mail.accountID);
 }
 
-// For matching that ignores letter case and diacritics: decomposed, marks dropped, case-folded.
-QString folded(const QString& text)
-{
-    QString result;
-    const QString decomposed = text.normalized(QString::NormalizationForm_KD);
-    result.reserve(decomposed.size());
-    for (const QChar c : decomposed) {
-        if (c.category() != QChar::Mark_NonSpacing)
-            result.append(c);
-    }
-    return result.toCaseFolded();
-}
-
 }  // namespace
 
 MailStore& MailStore::shared()
@@ -94,6 +81,7 @@ const std::vector<MailStore::Place>& MailStore::places() const
 // A triage key must not cost a pass over every mail: only those it can move are placed again.
 void MailStore::placesChanged(const MailItem& mail, int reach)
 {
+    forgetCounts();
     if (!m_placesValid)
         return;
     const auto again = [this](const QHash<QString, std::vector<int>>& index, const QString& key) {
@@ -146,51 +134,106 @@ MailList MailStore::items(int view, const std::optional<QString>& account) const
 
 std::vector<int> MailStore::searchResults(const std::optional<QString>& account, const QSet<QString>& hidden) const
 {
-    const QString q = folded(MIME::trimBlanks(m_query));
-    if (q.isEmpty())
-        return {};
-    const auto matches = [&q](const QString& field) { return folded(field).contains(q); };
     std::vector<int> rows;
-    for (const int index : m_byDate) {
-        const MailItem& mail = mails()[size_t(index)];
-        if (!accountMatches(mail, account, hidden))
-            continue;
-        const QString& id = m_keys[size_t(index)].id;
-        const auto body = m_bodies.constFind(id);
-        if (m_serverHits.contains(id) || matches(mail.subject) || matches(mail.fromName) || matches(mail.fromEmail)
-            || matches(mail.toName.value_or(QString())) || matches(mail.toEmail.value_or(QString()))
-            || (body != m_bodies.cend() && matches(body->text)))
+    for (const int index : searchMatches()) {
+        if (accountMatches(mails()[size_t(index)], account, hidden))
             rows.push_back(index);
     }
     return rows;
 }
 
+const std::vector<int>& MailStore::searchMatches() const
+{
+    const QString q = MailSearchIndex::fold(MIME::trimBlanks(m_query));
+    if (m_searchMatches && m_searchMatches->first == q)
+        return m_searchMatches->second;
+    m_searchMatches.emplace(q, std::vector<int>());
+    if (q.isEmpty())
+        return m_searchMatches->second;
+    if (!m_searchIndexValid) {
+        m_searchIndex.build(mails());
+        m_searchIndexValid = true;
+    }
+    std::vector<bool> found = m_searchIndex.matches(q);
+    const auto foundAll = [this, &found](const QString& id) {
+        for (const int index : m_withID.value(id))
+            found[size_t(index)] = true;
+    };
+    for (const QString& id : m_serverHits)
+        foundAll(id);
+    for (auto body = m_bodies.cbegin(); body != m_bodies.cend(); ++body) {
+        if (!m_withID.contains(body.key()))
+            continue;
+        auto folded = m_foldedBodies.constFind(body.key());
+        if (folded == m_foldedBodies.cend())
+            folded = m_foldedBodies.insert(body.key(), MailSearchIndex::fold(body->text));
+        if (folded->contains(q))
+            foundAll(body.key());
+    }
+    std::vector<int>& rows = m_searchMatches->second;
+    for (const int index : m_byDate) {
+        if (found[size_t(index)])
+            rows.push_back(index);
+    }
+    return rows;
+}
+
+void MailStore::keepBody(const QString& id, const MIME::Parsed& body)
+{
+    m_bodies.insert(id, body);
+    m_foldedBodies.remove(id);
+    m_searchMatches.reset();
+}
+
+void MailStore::serverHitsChanged(QSet<QString> hits)
+{
+    m_serverHits = std::move(hits);
+    m_searchMatches.reset();
+}
+
 int MailStore::unreadCount(int view, const std::optional<QString>& account) const
 {
-    if (view == searchView) {
-        const MailList found = items(view, account);
-        return int(std::count_if(found.begin(), found.end(), [](const MailItem& m) { return !m.seen; }));
-    }
     const QSet<QString> hidden = hiddenAccounts();
-    places();
-    int count = 0;
-    for (size_t i = 0; i < mails().size(); ++i) {
-        if (!mails()[i].seen && inView(i, view, account, hidden))
-            ++count;
+    if (view == searchView) {
+        const std::vector<int> found = searchResults(account, hidden);
+        return int(std::count_if(found.begin(), found.end(), [this](int index) { return !mails()[size_t(index)].seen; }));
     }
-    return count;
+    if (!m_counts || m_counts->account != account || m_counts->hidden != hidden) {
+        const std::vector<Place>& all = places();
+        Counts counts{account, hidden, {}};
+        for (size_t i = 0; i < mails().size(); ++i) {
+            const MailItem& mail = mails()[i];
+            if (mail.seen || !accountMatches(mail, account, hidden))
+                continue;
+            switch (all[i].kind) {
+            case Place::Done: break;
+            case Place::Sent: ++counts.unread[outView]; break;
+            case Place::Scam: ++counts.unread[entropyView]; break;
+            case Place::Filed:
+                // A drawer numbered like OUT or ENTROPY shows nowhere.
+                if (all[i].drawer != outView && all[i].drawer != entropyView)
+                    ++counts.unread[all[i].drawer];
+                break;
+            }
+        }
+        m_counts = std::move(counts);
+    }
+    return m_counts->unread.value(view);
 }
 
 // Equal to the unread received mails that are neither done nor scam.
 int MailStore::newCount() const
 {
-    const std::vector<Place>& all = places();
-    int count = 0;
-    for (size_t i = 0; i < mails().size(); ++i) {
-        if (!mails()[i].seen && all[i].kind == Place::Filed)
-            ++count;
+    if (!m_newCount) {
+        const std::vector<Place>& all = places();
+        int count = 0;
+        for (size_t i = 0; i < mails().size(); ++i) {
+            if (!mails()[i].seen && all[i].kind == Place::Filed)
+                ++count;
+        }
+        m_newCount = count;
     }
-    return count;
+    return *m_newCount;
 }
 
 void MailStore::toggleAccount(const QString& accountID)
@@ -215,6 +258,7 @@ void MailStore::toggleAccount(const QString& accountID)
 
 std::vector<MailItem>& MailStore::editMails()
 {
+    forgetCounts();
     if (m_mails.use_count() > 1)  // a list or a pending save still reads the old items
         m_mails = std::make_shared<std::vector<MailItem>>(*m_mails);
     return *m_mails;
@@ -246,7 +290,9 @@ void MailStore::mailsChanged()
         times.push_back(mail.date.toMSecsSinceEpoch());
     std::stable_sort(m_byDate.begin(), m_byDate.end(), [&times](int a, int b) { return times[size_t(a)] > times[size_t(b)]; });
     m_cacheDirty = true;
-    m_placesValid = false;
+    allPlacesChanged();
+    m_searchIndexValid = false;
+    m_searchMatches.reset();
 }
 
 void MailStore::changeSequence()

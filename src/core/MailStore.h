@@ -3,6 +3,7 @@
 #include "content/MIMEParser.h"
 #include "core/MailItem.h"
 #include "core/MailList.h"
+#include "core/MailSearchIndex.h"
 #include "core/MailStoreState.h"
 #include "core/NotificationCenter.h"
 
@@ -130,12 +131,24 @@ private:
     // Which mails a triage change can move besides those with the mail's id.
     enum Reach { sameID = 0, sameSender = 1, sameDomain = 2, sameServer = 4 };
     void placesChanged(const MailItem& mail, int reach);
-    void allPlacesChanged() { m_placesValid = false; }
+    void allPlacesChanged()
+    {
+        m_placesValid = false;
+        forgetCounts();
+    }
+    void forgetCounts()
+    {
+        m_counts.reset();
+        m_newCount.reset();
+    }
     const std::vector<Place>& places() const;
     Place placeOf(const MailItem& mail, const Keys& keys) const;
     bool isScam(const MailItem& mail, const Keys& keys) const;
     bool inView(size_t index, int view, const std::optional<QString>& account, const QSet<QString>& hidden) const;
     std::vector<int> searchResults(const std::optional<QString>& account, const QSet<QString>& hidden) const;
+    const std::vector<int>& searchMatches() const;
+    void keepBody(const QString& id, const MIME::Parsed& body);
+    void serverHitsChanged(QSet<QString> hits);
     // For changes to the items: lists handed out keep the snapshot they were taken from.
     std::vector<MailItem>& editMails();
     QCoro::Task<> serverSearch(QString text, quint64 generation);
@@ -157,6 +170,21 @@ private:
     QHash<QString, std::vector<int>> m_withID, m_withSender, m_withDomain, m_withServer;
     mutable std::vector<Place> m_places;
     mutable bool m_placesValid = false;
+    // The sidebar asks every view's count after each change: one pass gives them all, kept
+    // until the items or the places change.
+    struct Counts {
+        std::optional<QString> account;
+        QSet<QString> hidden;
+        QHash<int, int> unread;  // by view number
+    };
+    mutable std::optional<Counts> m_counts;
+    mutable std::optional<int> m_newCount;
+    // Built by the first search after the items changed; the matches of the last query, newest
+    // first, for every account, until the items, the bodies or the server hits change.
+    mutable MailSearchIndex m_searchIndex;
+    mutable bool m_searchIndexValid = false;
+    mutable QHash<QString, QString> m_foldedBodies;
+    mutable std::optional<std::pair<QString, std::vector<int>>> m_searchMatches;
     bool m_cacheDirty = false;     // an item changed since cache.json was written
     bool m_stateUnreadable = false;  // state.json exists but did not decode: keep it
     std::atomic<bool> m_cacheWriteFailed = false;  // set by the writer: try again next save

@@ -92,7 +92,7 @@ QCoro::Task<MIME::Parsed> MailStore::body(MailItem mail, bool markSeen)
         parsed = *fetched.value;
     }
 
-    m_bodies.insert(id, parsed);
+    keepBody(id, parsed);
     if (markSeen) {
         const auto first = std::find_if(m_keys.begin(), m_keys.end(), [&id](const Keys& k) { return k.id == id; });
         MailItem* stored = first == m_keys.end() ? nullptr : &editMails()[size_t(first - m_keys.begin())];
@@ -139,6 +139,6 @@ std::optional<MailItem> MailStore::loadFile(const QByteArray& data, const QStrin
         item.messageID = QStringLiteral("file:") + name;
     const QString id = item.id();
     m_raws.insert(id, data);
-    m_bodies.insert(id, MIME::parse(data));
+    keepBody(id, MIME::parse(data));
     return item;
 }

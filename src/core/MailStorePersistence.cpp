@@ -39,7 +39,7 @@ void MailStore::load()
         if (std::optional<MailStoreState> stored = MailStoreState::decode(*bytes)) {
             m_state = std::move(*stored);
             cleanUpDrawers(m_state.drawerOf);
-            m_placesValid = false;
+            allPlacesChanged();
         } else {
             m_stateUnreadable = true;
         }

@@ -28,7 +28,7 @@ bool wantsServerSearch(const QString& q)
 void MailStore::search(const QString& text)
 {
     m_query = text;
-    m_serverHits.clear();
+    serverHitsChanged({});
     const quint64 generation = ++m_searchGeneration;
     postChanged();
     updateBadge();
@@ -69,7 +69,7 @@ QCoro::Task<> MailStore::serverSearch(QString text, quint64 generation)
     }
     if (generation != m_searchGeneration)
         co_return;
-    m_serverHits = hits;
+    serverHitsChanged(std::move(hits));
     postChanged();
     updateBadge();
 }
