@@ -107,8 +107,19 @@ MailItem MailItem::fromFetched(const Account& account, const FetchedHeader& fetc
 
 QString MailItem::id() const
 {
-    const QString key = messageID.isEmpty() ? QStringLiteral("uid") + QString::number(uid) : messageID;
-    return (mailbox ? QStringLiteral("out|") : QString()) + accountID + u'|' + key;
+    QString id;
+    id.reserve(4 + accountID.size() + 1 + (messageID.isEmpty() ? 23 : messageID.size()));
+    if (mailbox)
+        id += u"out|";
+    id += accountID;
+    id += u'|';
+    if (messageID.isEmpty()) {
+        id += u"uid";
+        id += QString::number(uid);
+    } else {
+        id += messageID;
+    }
+    return id;
 }
 
 QString MailItem::displayFrom() const
@@ -122,8 +133,19 @@ QString MailItem::displayFrom() const
 
 QString MailItem::domain() const
 {
-    const QStringList pieces = fromEmail.split(u'@', Qt::SkipEmptyParts);
-    return pieces.isEmpty() ? QString() : pieces.last().toLower();
+    return domainOf(fromEmail);
+}
+
+// The last of the pieces between at signs that is not empty.
+QString MailItem::domainOf(const QString& address)
+{
+    qsizetype end = address.size();
+    while (end > 0 && address[end - 1] == u'@')
+        --end;
+    if (end == 0)
+        return QString();
+    const qsizetype start = address.lastIndexOf(u'@', end - 1) + 1;
+    return address.sliced(start, end - start).toLower();
 }
 
 QJsonObject MailItem::toJson() const
@@ -168,13 +190,28 @@ std::optional<MailItem> MailItem::fromJson(const QJsonValue& value)
                     && readOptional(o, "mailbox", item.mailbox) && readOptional(o, "toName", item.toName)
                     && readOptional(o, "toEmail", item.toEmail) && readOptional(o, "hints", item.hints)
                     && readOptional(o, "ip", item.ip) && uid.isDouble() && date.isDouble();
-    // JSON carries numbers as doubles: a UID must be whole, and both must fit before converting.
-    const double uidNumber = uid.toDouble(), seconds = date.toDouble();
-    if (!ok || !(std::abs(uidNumber) < 9.0e15) || uidNumber != std::trunc(uidNumber) || !(std::abs(seconds) < 1.0e12))
+    const std::optional<qint64> uidValue = uidFromJson(uid.toDouble());
+    const std::optional<QDateTime> dateValue = dateFromJson(date.toDouble());
+    if (!ok || !uidValue || !dateValue)
         return std::nullopt;
-    item.uid = qint64(uidNumber);
-    item.date = referenceDate.addMSecs(std::llround(seconds * 1000.0));
+    item.uid = *uidValue;
+    item.date = *dateValue;
     return item;
+}
+
+// Both must fit before converting: converting a double that the integer cannot hold is undefined.
+std::optional<qint64> MailItem::uidFromJson(double number)
+{
+    if (!(std::abs(number) < 9.0e15) || number != std::trunc(number))
+        return std::nullopt;
+    return qint64(number);
+}
+
+std::optional<QDateTime> MailItem::dateFromJson(double seconds)
+{
+    if (!(std::abs(seconds) < 1.0e12))
+        return std::nullopt;
+    return referenceDate.addMSecs(std::llround(seconds * 1000.0));
 }
 
 size_t qHash(const MailItem& item, size_t seed) noexcept

@@ -37,10 +37,14 @@ struct MailItem {
     QString id() const;           // "[out|]account|Message-ID", or "…|uid<n>" without one
     QString displayFrom() const;  // the sender, or "→ " and the recipient for sent mail
     QString domain() const;       // the sender's domain, lower-cased
+    static QString domainOf(const QString& address);
 
     // One element of cache.json. Reading needs every required key with its type.
     QJsonObject toJson() const;
     static std::optional<MailItem> fromJson(const QJsonValue& value);
+    // Its numbers, which JSON carries as doubles: a whole UID, and seconds since 2001; each in range.
+    static std::optional<qint64> uidFromJson(double number);
+    static std::optional<QDateTime> dateFromJson(double seconds);
 };
 
 size_t qHash(const MailItem& item, size_t seed = 0) noexcept;

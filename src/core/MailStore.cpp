@@ -84,17 +84,19 @@ void MailStore::placesChanged(const MailItem& mail, int reach)
     forgetCounts();
     if (!m_placesValid)
         return;
-    const auto again = [this](const QHash<QString, std::vector<int>>& index, const QString& key) {
-        for (const int i : index.value(key))
-            m_places[size_t(i)] = placeOf(mails()[size_t(i)], m_keys[size_t(i)]);
+    const auto again = [this](const KeyIndex& index, const QString& key) {
+        index.forEach(key, [this](int i) { m_places[size_t(i)] = placeOf(mails()[size_t(i)], m_keys[size_t(i)]); });
     };
     again(m_withID, mail.id());
+    if (reach == sameID)
+        return;
+    const SenderIndexes& with = senderIndexes();
     if (reach & sameSender)
-        again(m_withSender, mail.fromEmail.toLower());
+        again(with.sender, mail.fromEmail.toLower());
     if (reach & sameDomain)
-        again(m_withDomain, mail.domain());
+        again(with.domain, mail.domain());
     if ((reach & sameServer) && mail.ip)
-        again(m_withServer, *mail.ip);
+        again(with.server, *mail.ip);
 }
 
 bool MailStore::inView(size_t index, int view, const std::optional<QString>& account, const QSet<QString>& hidden) const
@@ -156,8 +158,7 @@ const std::vector<int>& MailStore::searchMatches() const
     }
     std::vector<bool> found = m_searchIndex.matches(q);
     const auto foundAll = [this, &found](const QString& id) {
-        for (const int index : m_withID.value(id))
-            found[size_t(index)] = true;
+        m_withID.forEach(id, [&found](int index) { found[size_t(index)] = true; });
     };
     for (const QString& id : m_serverHits)
         foundAll(id);
@@ -264,23 +265,37 @@ std::vector<MailItem>& MailStore::editMails()
     return *m_mails;
 }
 
+void MailStore::KeyIndex::reset(size_t mails)
+{
+    m_ends.clear();
+    m_next.assign(mails, -1);
+}
+
+void MailStore::KeyIndex::add(const QString& key, int mail)
+{
+    auto ends = m_ends.find(key);
+    if (ends == m_ends.end()) {
+        m_ends.insert(key, {mail, mail});
+    } else {
+        m_next[size_t(ends->second)] = mail;
+        ends->second = mail;
+    }
+}
+
+// One pass per index: each table stays in the cache while it fills.
 void MailStore::mailsChanged()
 {
     m_keys.clear();
     m_keys.reserve(mails().size());
-    m_withID.clear();
-    m_withSender.clear();
-    m_withDomain.clear();
-    m_withServer.clear();
-    for (size_t i = 0; i < mails().size(); ++i) {
-        const MailItem& mail = mails()[i];
-        const Keys& keys = m_keys.emplace_back(Keys{mail.id(), mail.fromEmail.toLower(), mail.domain()});
-        m_withID[keys.id].push_back(int(i));
-        m_withSender[keys.sender].push_back(int(i));
-        m_withDomain[keys.domain].push_back(int(i));
-        if (mail.ip)
-            m_withServer[*mail.ip].push_back(int(i));
+    for (const MailItem& mail : mails()) {
+        QString sender = mail.fromEmail.toLower();
+        QString domain = MailItem::domainOf(sender);
+        m_keys.push_back(Keys{mail.id(), std::move(sender), std::move(domain)});
     }
+    m_withID.reset(mails().size());
+    for (size_t i = 0; i < m_keys.size(); ++i)
+        m_withID.add(m_keys[i].id, int(i));
+    m_senderIndexes.reset();
     m_byDate.resize(mails().size());
     for (size_t i = 0; i < m_byDate.size(); ++i)
         m_byDate[i] = int(i);
@@ -293,6 +308,24 @@ void MailStore::mailsChanged()
     allPlacesChanged();
     m_searchIndexValid = false;
     m_searchMatches.reset();
+}
+
+const MailStore::SenderIndexes& MailStore::senderIndexes()
+{
+    if (!m_senderIndexes) {
+        SenderIndexes& with = m_senderIndexes.emplace();
+        for (KeyIndex* index : {&with.sender, &with.domain, &with.server})
+            index->reset(mails().size());
+        for (size_t i = 0; i < m_keys.size(); ++i)
+            with.sender.add(m_keys[i].sender, int(i));
+        for (size_t i = 0; i < m_keys.size(); ++i)
+            with.domain.add(m_keys[i].domain, int(i));
+        for (size_t i = 0; i < mails().size(); ++i) {
+            if (const std::optional<QString>& ip = mails()[i].ip)
+                with.server.add(*ip, int(i));
+        }
+    }
+    return *m_senderIndexes;
 }
 
 void MailStore::changeSequence()

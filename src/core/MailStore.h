@@ -167,7 +167,31 @@ private:
     // Derived from m_mails (rebuilt by mailsChanged) and from the triage state (places).
     std::vector<Keys> m_keys;
     std::vector<int> m_byDate;  // indexes into m_mails, newest first, stable
-    QHash<QString, std::vector<int>> m_withID, m_withSender, m_withDomain, m_withServer;
+    // Mails by a key: the first and last with it, and from each mail the next with the same key
+    // (a list per key would cost an allocation per mail).
+    class KeyIndex {
+    public:
+        void reset(size_t mails);
+        void add(const QString& key, int mail);  // in increasing order of mail
+        bool contains(const QString& key) const { return m_ends.contains(key); }
+        template <class F> void forEach(const QString& key, F&& visit) const
+        {
+            const auto ends = m_ends.constFind(key);
+            for (int mail = ends == m_ends.cend() ? -1 : ends->first; mail >= 0; mail = m_next[size_t(mail)])
+                visit(mail);
+        }
+
+    private:
+        QHash<QString, std::pair<int, int>> m_ends;
+        std::vector<int> m_next;
+    };
+    KeyIndex m_withID;
+    // Only a triage key needs these: built by the first after the items changed.
+    struct SenderIndexes {
+        KeyIndex sender, domain, server;
+    };
+    const SenderIndexes& senderIndexes();
+    std::optional<SenderIndexes> m_senderIndexes;
     mutable std::vector<Place> m_places;
     mutable bool m_placesValid = false;
     // The sidebar asks every view's count after each change: one pass gives them all, kept

@@ -1,5 +1,6 @@
 #include "core/AppIdentity.h"
 #include "core/AtomicFile.h"
+#include "core/MailCacheReader.h"
 #include "core/MailStore.h"
 #include "core/Prefs.h"
 
@@ -12,12 +13,23 @@ QString dataFile(const char* name)
     return AppIdentity::dataFolder() + u'/' + QLatin1String(name);
 }
 
+// With room after the text, for the cache reader, which reads a little past it.
 std::optional<QByteArray> readFile(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    return file.readAll();
+    const qint64 size = file.size();
+    if (size <= 0)
+        return file.readAll();
+    QByteArray bytes(size + MailCacheReader::padding, Qt::Uninitialized);
+    const qint64 read = file.read(bytes.data(), size);
+    if (read < 0)
+        return std::nullopt;
+    bytes.resize(read);  // keeps the room
+    if (read == size && !file.atEnd())  // grew while read
+        bytes.append(file.readAll());
+    return bytes;
 }
 
 // Drawer numbers once meant a fourth drawer named PROJECT; values beyond the five drawers go.
@@ -44,12 +56,13 @@ void MailStore::load()
             m_stateUnreadable = true;
         }
     }
-    if (const std::optional<QByteArray> bytes = readFile(dataFile("cache.json"))) {
-        if (std::optional<std::vector<MailItem>> cached = MailCache::decode(*bytes)) {
-            m_mails = std::make_shared<std::vector<MailItem>>(std::move(*cached));
-            mailsChanged();
-            m_cacheDirty = false;  // the file holds exactly these items
-        }
+    std::optional<std::vector<MailItem>> cached;
+    if (const std::optional<QByteArray> bytes = readFile(dataFile("cache.json")))
+        cached = MailCache::decode(*bytes);
+    if (cached) {  // the file's bytes are gone by now: they would add to the peak
+        m_mails = std::make_shared<std::vector<MailItem>>(std::move(*cached));
+        mailsChanged();
+        m_cacheDirty = false;  // the file holds exactly these items
     }
 }
 

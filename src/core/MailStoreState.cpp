@@ -1,5 +1,7 @@
 #include "core/MailStoreState.h"
 
+#include "core/MailCacheReader.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -106,6 +108,8 @@ QByteArray encode(const std::vector<MailItem>& mails)
 
 std::optional<std::vector<MailItem>> decode(const QByteArray& json)
 {
+    if (std::optional<std::vector<MailItem>> mails = MailCacheReader::read(json))
+        return mails;
     const std::optional<QJsonDocument> document = parse(json);
     if (!document || !document->isArray())
         return std::nullopt;
