@@ -1,6 +1,8 @@
 // Reading stored mail: MIME::parse beside GMime 3 doing the same work (text part decoded to
-// UTF-8, every other leaf decoded to bytes), over the corpus and over one 25 MB message with
-// base64 attachments; htmlToText on ordinary and on hostile HTML. Prints figures only.
+// UTF-8, every other leaf decoded to bytes), over the corpus, over one 25 MB message with
+// base64 attachments and over hostile shapes, each at two sizes (a parser linear in its input
+// takes twice as long for twice the size); htmlToText on ordinary and on hostile HTML. Prints
+// figures only.
 #include "content/HTMLToText.h"
 #include "content/MIMEParser.h"
 
@@ -152,6 +154,70 @@ void compare(const char* what, const Messages& messages, int rounds)
                 megabytes / own, megabytes / gmime, gmime / own);
 }
 
+// Hostile messages of about `bytes` bytes.
+QByteArray longBoundary(qsizetype bytes, qsizetype boundaryLength)
+{
+    const QByteArray boundary(boundaryLength, 'x');
+    const QByteArray part = "--" + boundary + "\r\nContent-Type: application/octet-stream\r\n\r\n"
+                            + QByteArray(boundaryLength, 'x') + "y\r\n";
+    return "Content-Type: multipart/mixed; boundary=\"" + boundary + "\"\r\n\r\n"
+           + part.repeated(std::max<qsizetype>(1, bytes / part.size())) + "--" + boundary + "--\r\n";
+}
+
+QByteArray manyParts(qsizetype bytes)
+{
+    const QByteArray part = "--b\r\nContent-Type: application/octet-stream\r\n\r\nx\r\n";
+    return "Content-Type: multipart/mixed; boundary=b\r\n\r\n" + part.repeated(bytes / part.size()) + "--b--\r\n";
+}
+
+QByteArray longHeaderLine(qsizetype bytes)
+{
+    return "Subject: " + QByteArray("=?utf-8?q?a?= b ").repeated(bytes / 32) + "\r\nX-Junk: "
+           + QByteArray(bytes / 2, 'j') + "\r\nContent-Type: text/plain\r\n\r\nhello\r\n";
+}
+
+QByteArray foldedHeader(qsizetype bytes)
+{
+    return "Content-Type: text/plain;" + QByteArray("\r\n x=1;").repeated(bytes / 8) + "\r\n\r\nhello\r\n";
+}
+
+QByteArray parameterFlood(qsizetype bytes)
+{
+    QByteArray flood;
+    for (qsizetype i = 0; flood.size() < bytes; ++i)
+        flood += "; p" + QByteArray::number(i) + "=\"v;" + QByteArray::number(i) + "\"";
+    return "Content-Type: application/octet-stream" + flood + "; name=x.bin\r\n\r\ndata\r\n";
+}
+
+QByteArray base64Junk(qsizetype bytes)
+{
+    return "Content-Type: application/octet-stream\r\nContent-Transfer-Encoding: base64\r\n\r\n"
+           + QByteArray("QUJD!@#$%^&*()\r\n").repeated(bytes / 16);
+}
+
+QByteArray deepNesting(qsizetype bytes)
+{
+    QByteArray entity = "Content-Type: text/plain\r\n\r\n" + QByteArray("deep text\r\n").repeated(bytes / 11);
+    for (int level = 0; level < 40; ++level) {
+        const QByteArray boundary = "level" + QByteArray::number(level);
+        entity = (level % 2 ? "Content-Type: message/rfc822\r\n\r\n" + entity
+                            : "Content-Type: multipart/mixed; boundary=" + boundary + "\r\n\r\n--" + boundary + "\r\n"
+                                  + entity + "\r\n--" + boundary + "--\r\n");
+    }
+    return entity;
+}
+
+// Each shape at two sizes: the time of the larger over the smaller (2 when linear) and the
+// time beside GMime's on the larger.
+void hostile(const char* what, const std::function<QByteArray(qsizetype)>& make, qsizetype bytes)
+{
+    const QByteArray small = make(bytes), large = make(2 * bytes);
+    const double ownSmall = bestSeconds({small}, 3, ownParse), ownLarge = bestSeconds({large}, 3, ownParse);
+    const double gmime = bestSeconds({large}, 3, gmimeParse);
+    std::printf("%-28s %8.1f MB  MIME::parse %8.1f ms   GMime %8.1f ms   ratio %.2f   doubled size: x%.2f\n", what,
+                double(large.size()) / (1 << 20), ownLarge * 1e3, gmime * 1e3, ownLarge / gmime, ownLarge / ownSmall);
+}
+
 QString ordinaryHtml(qsizetype bytes)
 {
     const QString block = QStringLiteral(
@@ -197,6 +263,15 @@ int main()
     std::printf("%lld corpus files\n", qint64(corpus.size()));
     compare("corpus", corpus, 5);
     compare("25 MB base64 message", {largeMessage()}, 5);
+    std::printf("hostile shapes (ratio: MIME::parse time over GMime's, lower is faster)\n");
+    hostile("boundary of 996 characters", [](qsizetype bytes) { return longBoundary(bytes, 996); }, 1 << 20);
+    hostile("boundary of 200,000 (whole)", [](qsizetype bytes) { return longBoundary(bytes, 200000); }, 1 << 20);
+    hostile("100,000 parts", manyParts, 3 << 20);
+    hostile("10 MB header lines", longHeaderLine, 10 << 20);
+    hostile("folded header", foldedHeader, 4 << 20);
+    hostile("parameter flood", parameterFlood, 2 << 20);
+    hostile("base64 junk", base64Junk, 10 << 20);
+    hostile("deep nesting", deepNesting, 4 << 20);
     htmlRate("ordinary HTML", ordinaryHtml(1 << 20));
     htmlRate("hostile HTML", hostileHtml(5 << 20));
     htmlRate("hostile HTML, half", hostileHtml(5 << 19));

@@ -3,6 +3,7 @@
 #include "content/MIMEText.h"
 
 #include <cctype>
+#include <cstring>
 
 namespace MIME {
 
@@ -64,6 +65,16 @@ QString trimBlanks(QStringView text)
     return text.sliced(start, end - start).toString();
 }
 
+qsizetype findBytes(QByteArrayView haystack, QByteArrayView needle, qsizetype from)
+{
+    if (needle.isEmpty())
+        return from <= haystack.size() ? from : -1;
+    if (from < 0 || haystack.size() - from < needle.size())
+        return -1;
+    const void* at = memmem(haystack.data() + from, size_t(haystack.size() - from), needle.data(), size_t(needle.size()));
+    return at ? static_cast<const char*>(at) - haystack.data() : -1;
+}
+
 std::pair<QByteArrayView, QByteArrayView> splitHeaderBody(QByteArrayView entity)
 {
     if (entity.startsWith("\r\n"))
@@ -71,7 +82,7 @@ std::pair<QByteArrayView, QByteArrayView> splitHeaderBody(QByteArrayView entity)
     if (entity.startsWith("\n"))
         return {entity.first(0), entity.sliced(1)};
     for (const QByteArrayView separator : {QByteArrayView("\r\n\r\n"), QByteArrayView("\n\n")}) {
-        const qsizetype at = entity.indexOf(separator);
+        const qsizetype at = findBytes(entity, separator);
         if (at >= 0)
             return {entity.first(at), entity.sliced(at + separator.size())};
     }
@@ -100,6 +111,61 @@ HeaderList headers(QByteArrayView headerBytes)
     return fields;
 }
 
+// The same walk over the lines as headers(), on bytes. Line breaks, colons and blanks are ASCII,
+// and Qt decodes UTF-8 byte by byte (one U+FFFD for each byte that is not part of a character),
+// so decoding pieces cut at ASCII bytes gives the pieces of the decoded block.
+QList<std::optional<QString>> headerValues(QByteArrayView headerBytes, const QList<QByteArrayView>& names)
+{
+    QList<std::optional<QByteArray>> values(names.size());
+    const auto isBlankByte = [](char c) { return c == ' ' || c == '\t'; };
+    const auto trimmed = [&](QByteArrayView bytes) {
+        while (!bytes.isEmpty() && isBlankByte(bytes.front()))
+            bytes = bytes.sliced(1);
+        while (!bytes.isEmpty() && isBlankByte(bytes.back()))
+            bytes.chop(1);
+        return bytes;
+    };
+    bool anyField = false;
+    std::optional<QByteArray>* unfolding = nullptr;  // the value the last field fills, if one of `names`
+    qsizetype start = 0;
+    while (start < headerBytes.size()) {
+        const qsizetype lineBreak = headerBytes.indexOf('\n', start);
+        const qsizetype end = lineBreak < 0 ? headerBytes.size() : lineBreak;
+        QByteArrayView line = headerBytes.sliced(start, end - start);
+        start = end + 1;
+        if (line.endsWith('\r'))
+            line.chop(1);
+        if (line.isEmpty())
+            continue;
+        if (isBlankByte(line.front())) {
+            if (anyField && unfolding)
+                (**unfolding += ' ') += trimmed(line);
+            continue;
+        }
+        const qsizetype colon = line.indexOf(':');
+        if (colon < 0)
+            continue;
+        anyField = true;
+        unfolding = nullptr;
+        const QByteArrayView name = trimmed(line.first(colon));
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            // A name with other than ASCII letters never lower-cases to an ASCII one (the Kelvin
+            // sign aside, whose "k" no name here has).
+            if (!values[i] && name.size() == names[i].size() && name.compare(names[i], Qt::CaseInsensitive) == 0) {
+                values[i] = trimmed(line.sliced(colon + 1)).toByteArray();
+                unfolding = &values[i];
+                break;
+            }
+        }
+    }
+    QList<std::optional<QString>> texts(names.size());
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        if (values[i])
+            texts[i] = QString::fromUtf8(*values[i]);
+    }
+    return texts;
+}
+
 std::optional<QString> header(const HeaderList& fields, const QString& lowerCaseName)
 {
     for (const HeaderField& field : fields) {
@@ -111,25 +177,27 @@ std::optional<QString> header(const HeaderList& fields, const QString& lowerCase
 
 Params params(const QString& value)
 {
-    QStringList segments(QString{});
+    QList<QStringView> segments;
     bool inQuotes = false;
-    for (const QChar c : value) {
-        if (c == u'"')
+    qsizetype segmentStart = 0;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        if (value[i] == u'"')
             inQuotes = !inQuotes;
-        if (c == u';' && !inQuotes)
-            segments.append(QString{});
-        else
-            segments.last().append(c);
+        else if (value[i] == u';' && !inQuotes) {
+            segments.append(QStringView(value).sliced(segmentStart, i - segmentStart));
+            segmentStart = i + 1;
+        }
     }
+    segments.append(QStringView(value).sliced(segmentStart));
 
     Params result{trimBlanks(segments.first()), {}};
     for (qsizetype i = 1; i < segments.size(); ++i) {
-        const QString& segment = segments[i];
+        const QStringView segment = segments[i];
         const qsizetype equals = segment.indexOf(u'=');
         if (equals < 0)
             continue;
-        QString key = segment.first(equals).trimmed().toLower();
-        QString parameter = unquoted(segment.sliced(equals + 1).trimmed());
+        QString key = segment.first(equals).trimmed().toString().toLower();
+        QString parameter = unquoted(segment.sliced(equals + 1).trimmed().toString());
         if (key.endsWith(u'*')) {
             key.chop(1);
             if (std::optional<QString> decoded = extendedValue(parameter))

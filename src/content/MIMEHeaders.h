@@ -39,11 +39,18 @@ struct Address {
 std::pair<QByteArrayView, QByteArrayView> splitHeaderBody(QByteArrayView entity);
 
 HeaderList headers(QByteArrayView headerBytes);
+// For each of `names` (lower-case ASCII), what header(headers(headerBytes), name) gives, without
+// decoding the other fields: those of a hostile part may be megabytes long.
+QList<std::optional<QString>> headerValues(QByteArrayView headerBytes, const QList<QByteArrayView>& names);
 // Trims spaces and tabs only: other white space, a line break say, belongs to the text.
 QString trimBlanks(QStringView text);
 std::optional<QString> header(const HeaderList& fields, const QString& lowerCaseName);
 Params params(const QString& value);
 Address address(const QString& value);
+
+// The first `needle` in `haystack` at or after `from`, or -1. Linear in the haystack for any
+// needle, unlike QByteArrayView::indexOf, which steps back over a long needle after a partial match.
+qsizetype findBytes(QByteArrayView haystack, QByteArrayView needle, qsizetype from = 0);
 
 // A Date header value (RFC 5322 §3.3, with the usual deviations), or none.
 std::optional<QDateTime> date(const QString& value);

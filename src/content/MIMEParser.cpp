@@ -11,6 +11,7 @@ namespace MIME {
 namespace {
 
 constexpr int maximumDepth = 11;
+constexpr qsizetype maximumLineLength = 998;
 
 struct Walk {
     QList<Attachment> attachments;
@@ -57,15 +58,20 @@ void walk(QByteArrayView entity, Walk& found, int depth)
     if (depth > maximumDepth)
         return;
     const auto [headerBytes, body] = splitHeaderBody(entity);
-    const HeaderList fields = headers(headerBytes);
-    const Params contentType = params(header(fields, QStringLiteral("content-type")).value_or(QStringLiteral("text/plain")));
+    const QList<std::optional<QString>> fields =
+        headerValues(headerBytes, {"content-type", "content-transfer-encoding", "content-disposition"});
+    const Params contentType = params(fields[0].value_or(QStringLiteral("text/plain")));
     const QString mime = contentType.main.toLower();
-    const QString transferEncoding = header(fields, QStringLiteral("content-transfer-encoding")).value_or(QString{}).toLower();
-    const Params disposition = params(header(fields, QStringLiteral("content-disposition")).value_or(QString{}));
+    const QString transferEncoding = fields[1].value_or(QString{}).toLower();
+    const Params disposition = params(fields[2].value_or(QString{}));
     const QString disp = disposition.main.toLower();
 
-    if (mime.startsWith(u"multipart/") && contentType.params.contains(QStringLiteral("boundary"))) {
-        for (const QByteArrayView part : splitMultipart(body, contentType.params.value(QStringLiteral("boundary"))))
+    // RFC 5322 §2.1.1: a line holds at most 998 characters, so a delimiter line ("--" and the
+    // boundary) longer than that is no delimiter; such a part stays whole, as without a boundary.
+    const QString boundary = contentType.params.value(QStringLiteral("boundary"));
+    if (mime.startsWith(u"multipart/") && contentType.params.contains(QStringLiteral("boundary"))
+        && 2 + boundary.toUtf8().size() <= maximumLineLength) {
+        for (const QByteArrayView part : splitMultipart(body, boundary))
             walk(part, found, depth + 1);
         return;
     }
@@ -163,7 +169,7 @@ QList<QByteArrayView> splitMultipart(QByteArrayView body, const QString& boundar
 {
     const QByteArray delimiter = "--" + boundary.toUtf8();
     QList<qsizetype> starts;
-    for (qsizetype at = body.indexOf(delimiter); at >= 0; at = body.indexOf(delimiter, at + delimiter.size())) {
+    for (qsizetype at = findBytes(body, delimiter); at >= 0; at = findBytes(body, delimiter, at + delimiter.size())) {
         if (at == 0 || body[at - 1] == '\n')
             starts.append(at);
     }

@@ -16,6 +16,8 @@ private Q_SLOTS:
     void headers_data();
     void headers();
     void firstHeaderWins();
+    void headerValuesAsHeaders_data();
+    void headerValuesAsHeaders();
     void params_data();
     void params();
     void address_data();
@@ -191,6 +193,38 @@ void MIMEHeadersTest::outgoingDateReadsBack()
                  .hasMatch(),
              qPrintable(text));
     QCOMPARE(MIME::date(text), std::optional<QDateTime>(now));
+}
+
+void MIMEHeadersTest::headerValuesAsHeaders_data()
+{
+    QTest::addColumn<QByteArray>("block");
+
+    QTest::newRow("plain") << QByteArray("Content-Type: text/plain\r\nContent-Transfer-Encoding: base64\r\n");
+    QTest::newRow("case and blanks around the name") << QByteArray("  CONTENT-type \t: \t text/html \t\nX: 1");
+    QTest::newRow("first of two wins, its folding too")
+        << QByteArray("Content-Type: a;\n b=1\nContent-Type: c\n d=2\nContent-Disposition: x\n\n\n\ty");
+    QTest::newRow("folding of another field is not taken")
+        << QByteArray("Subject: s\n more\nContent-Type: t\nTo: u\n\tfolded to To");
+    QTest::newRow("folding after a line without colon") << QByteArray("Content-Type: t\nno colon\n folded\r\n");
+    QTest::newRow("folding before any field") << QByteArray("\tlost\nContent-Type: t");
+    QTest::newRow("name only like it") << QByteArray("Content-Typo: a\nContent-Type-X: b\nC\xc3\xb6ntent-Type: c\nContent-Type");
+    QTest::newRow("empty value") << QByteArray("Content-Type:\r\nContent-Disposition:   \r\n");
+    QTest::newRow("invalid UTF-8 at line ends and in folds")
+        << QByteArray("Content-Type: caf\xe9\xe2\x82\r\n \xf0\x9f\x98 x \xc3\r\nContent-Disposition: \xff");
+    QTest::newRow("lone CR and NUL inside") << QByteArray("Content-Type: a\rb\0c\r\r\n", 21);
+    QTest::newRow("no line break at the end") << QByteArray("Content-Transfer-Encoding: 8bit");
+    QTest::newRow("empty") << QByteArray();
+}
+
+// The part walk reads only the fields it needs; it must read them as the full header list does.
+void MIMEHeadersTest::headerValuesAsHeaders()
+{
+    QFETCH(QByteArray, block);
+    const QList<QByteArrayView> names = {"content-type", "content-transfer-encoding", "content-disposition"};
+    const QList<std::optional<QString>> values = MIME::headerValues(block, names);
+    const HeaderList fields = MIME::headers(block);
+    for (qsizetype i = 0; i < names.size(); ++i)
+        QCOMPARE(values[i], MIME::header(fields, names[i].toByteArray()));
 }
 
 QTEST_GUILESS_MAIN(MIMEHeadersTest)

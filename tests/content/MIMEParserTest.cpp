@@ -53,6 +53,8 @@ private Q_SLOTS:
     void parse_data();
     void parse();
     void nestingLimit();
+    void hostileShapes_data();
+    void hostileShapes();
     void sizeText_data();
     void sizeText();
 };
@@ -157,6 +159,72 @@ void MIMEParserTest::nestingLimit()
     QCOMPARE(MIME::parse(nested(11, "deep")).text, QStringLiteral("deep"));
     QCOMPARE(MIME::parse(nested(12, "too deep")).text, QString());
     QCOMPARE(MIME::parse(nested(200, "far too deep")).text, QString());
+}
+
+void MIMEParserTest::hostileShapes_data()
+{
+    QTest::addColumn<QByteArray>("message");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("attachments");  // name, type and size of each
+
+    const auto withBoundary = [](const QByteArray& boundary) {
+        return crlf(multipart("mixed", {"\nthe text", "Content-Type: application/pdf\n\n%PDF"}, boundary));
+    };
+    const QStringList pdf{"file.pdf application/pdf 4"};
+    QTest::newRow("boundary of one repeated letter") << withBoundary(QByteArray(70, 'x')) << "the text" << pdf;
+    QTest::newRow("boundary as long as a line holds") << withBoundary(QByteArray(996, 'x')) << "the text" << pdf;
+    // Longer than a line: the multipart stays whole (its body one attachment), as one without a boundary does.
+    const auto whole = [](const QByteArray& message) {
+        return QStringList("file.mixed multipart/mixed " + QString::number(message.size() - message.indexOf("\r\n\r\n") - 4));
+    };
+    const QByteArray tooLong = withBoundary(QByteArray(997, 'x'));
+    QTest::newRow("boundary longer than a line") << tooLong << "" << whole(tooLong);
+    const QByteArray farTooLong = withBoundary(QByteArray(200000, 'x'));
+    QTest::newRow("boundary of 200,000 letters") << farTooLong << "" << whole(farTooLong);
+
+    QList<QByteArray> parts(5000, "Content-Type: image/gif\n\nGIF");
+    parts.prepend("\nthe text");
+    QStringList gifs(5000, "file.gif image/gif 3");
+    QTest::newRow("5,000 parts") << multipart("mixed", parts) << "the text" << gifs;
+
+    QTest::newRow("header line of a megabyte")
+        << QByteArray("Subject: " + QByteArray("=?utf-8?q?a?= ").repeated(1 << 16) + "\nX-Junk: " + QByteArray(1 << 20, 'j')
+                      + "\nContent-Type: text/plain\n\nhello")
+        << "hello" << QStringList();
+    QTest::newRow("content type folded over 50,000 lines")
+        << QByteArray("Content-Type: application/zip;" + QByteArray("\r\n x=1;").repeated(50000) + "\r\n\tname=a.zip\r\n\r\nPK")
+        << "" << QStringList("a.zip application/zip 2");
+    QByteArray flood;
+    for (int i = 0; i < 20000; ++i)
+        flood += "; p" + QByteArray::number(i) + "=\"v;" + QByteArray::number(i) + "\"";
+    QTest::newRow("parameter flood") << QByteArray("Content-Type: application/zip" + flood + "; name=last.zip\n\nPK") << ""
+                                     << QStringList("last.zip application/zip 2");
+    QTest::newRow("base64 junk")
+        << QByteArray("Content-Type: application/zip\nContent-Transfer-Encoding: base64\n\n" + QByteArray("QUJD!@#$%^&*()\r\n").repeated(50000))
+        << "" << QStringList("file.zip application/zip 150000");
+    QByteArray deep = "Content-Type: text/plain\n\ndeep text";
+    for (int level = 0; level < 11; ++level) {
+        const QByteArray boundary = "level" + QByteArray::number(level);
+        deep = level % 2 ? "Content-Type: message/rfc822\n\n" + deep
+                         : "Content-Type: multipart/mixed; boundary=" + boundary + "\n\n--" + boundary + "\n" + deep + "\n--"
+                               + boundary + "--\n";
+    }
+    QTest::newRow("multipart and forwarded mail nested eleven deep") << deep << "deep text" << QStringList();
+    QTest::newRow("twelve deep") << QByteArray("Content-Type: message/rfc822\n\n" + deep) << "" << QStringList();
+}
+
+// Shapes built to make a parser slow: what they give, found in time linear in their size.
+void MIMEParserTest::hostileShapes()
+{
+    QFETCH(QByteArray, message);
+    QFETCH(QString, text);
+    QFETCH(QStringList, attachments);
+    const MIME::Parsed parsed = MIME::parse(message);
+    QCOMPARE(parsed.text, text);
+    QStringList found;
+    for (const Attachment& attachment : parsed.attachments)
+        found.append(QString("%1 %2 %3").arg(attachment.name, attachment.type).arg(attachment.data.size()));
+    QCOMPARE(found, attachments);
 }
 
 void MIMEParserTest::sizeText_data()
