@@ -202,7 +202,7 @@ Parsed parse(QByteArrayView message)
     if (found.plain)
         text = *found.plain;
     else if (found.html)
-        text = htmlToText(*found.html);
+        text = htmlToText(std::move(*found.html));
     return {cleaned(text), std::move(found.attachments)};
 }
 

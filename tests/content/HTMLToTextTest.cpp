@@ -89,6 +89,10 @@ void HTMLToTextTest::tagStepsMatchThePatterns_data()
     QTest::newRow("br variants") << "<br\t\n/><br//><brx><br\u2003>";
     QTest::newRow("block ends") << "</P></h7></h6></blockquote ></table></li></LIST>";
     QTest::newRow("li without end") << "<li>a<li";
+    QTest::newRow("tags in a list item's tag") << "<li <br> x><li </p> y>";
+    QTest::newRow("matches side by side, first and last") << "<br><br></p></p><li><li><x><y>";
+    QTest::newRow("letters that fold to ASCII ones") << QString("<\u017Ftyle>x</STYLE>a</bloc\u212Aquote><SCRIPT>y</\u017Fcript>b");
+    QTest::newRow("nothing to replace") << "plain text > with & signs";
     QTest::newRow("mixed document") << "<html><head><meta x></head><body><div>A<br>B</div><ul><li>1</ul>"
                                        "<table><tr><td>x</td></tr></table><!-- c --></body></html>";
 }
