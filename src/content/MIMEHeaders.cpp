@@ -2,6 +2,7 @@
 #include "content/MIMEFormats.h"
 #include "content/MIMEText.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 
@@ -89,75 +90,105 @@ std::pair<QByteArrayView, QByteArrayView> splitHeaderBody(QByteArrayView entity)
     return {entity, entity.sliced(entity.size())};
 }
 
-HeaderList headers(QByteArrayView headerBytes)
+namespace {
+
+bool isBlankByte(char c)
 {
-    const QString text = QString::fromUtf8(headerBytes);
-    HeaderList fields;
-    for (QStringView line : QStringView(text).split(u'\n')) {
-        if (line.endsWith(u'\r'))
-            line.chop(1);
-        if (line.isEmpty())
-            continue;
-        if (isBlank(line.front())) {
-            if (!fields.isEmpty())
-                fields.last().value += u' ' + trimBlanks(line);
-            continue;
-        }
-        const qsizetype colon = line.indexOf(u':');
-        if (colon < 0)
-            continue;
-        fields.append({trimBlanks(line.first(colon)).toLower(), trimBlanks(line.sliced(colon + 1))});
-    }
-    return fields;
+    return c == ' ' || c == '\t';
 }
 
-// The same walk over the lines as headers(), on bytes. Line breaks, colons and blanks are ASCII,
-// and Qt decodes UTF-8 byte by byte (one U+FFFD for each byte that is not part of a character),
-// so decoding pieces cut at ASCII bytes gives the pieces of the decoded block.
-QList<std::optional<QString>> headerValues(QByteArrayView headerBytes, const QList<QByteArrayView>& names)
+QByteArrayView trimmedBytes(QByteArrayView bytes)
 {
-    QList<std::optional<QByteArray>> values(names.size());
-    const auto isBlankByte = [](char c) { return c == ' ' || c == '\t'; };
-    const auto trimmed = [&](QByteArrayView bytes) {
-        while (!bytes.isEmpty() && isBlankByte(bytes.front()))
-            bytes = bytes.sliced(1);
-        while (!bytes.isEmpty() && isBlankByte(bytes.back()))
-            bytes.chop(1);
-        return bytes;
-    };
+    while (!bytes.isEmpty() && isBlankByte(bytes.front()))
+        bytes = bytes.sliced(1);
+    while (!bytes.isEmpty() && isBlankByte(bytes.back()))
+        bytes.chop(1);
+    return bytes;
+}
+
+// The fields of a header block on its bytes: `field` gets each name and value, trimmed; `more`
+// each folded line after a field, trimmed. Line breaks, colons and blanks are ASCII, and Qt
+// decodes UTF-8 byte by byte (one U+FFFD for each byte that is not part of a character), so the
+// pieces decode to the pieces of the decoded block.
+template <class Field, class More>
+void forEachField(QByteArrayView block, Field&& field, More&& more)
+{
     bool anyField = false;
-    std::optional<QByteArray>* unfolding = nullptr;  // the value the last field fills, if one of `names`
     qsizetype start = 0;
-    while (start < headerBytes.size()) {
-        const qsizetype lineBreak = headerBytes.indexOf('\n', start);
-        const qsizetype end = lineBreak < 0 ? headerBytes.size() : lineBreak;
-        QByteArrayView line = headerBytes.sliced(start, end - start);
+    while (start < block.size()) {
+        const qsizetype lineBreak = block.indexOf('\n', start);
+        const qsizetype end = lineBreak < 0 ? block.size() : lineBreak;
+        QByteArrayView line = block.sliced(start, end - start);
         start = end + 1;
         if (line.endsWith('\r'))
             line.chop(1);
         if (line.isEmpty())
             continue;
         if (isBlankByte(line.front())) {
-            if (anyField && unfolding)
-                (**unfolding += ' ') += trimmed(line);
+            if (anyField)
+                more(trimmedBytes(line));
             continue;
         }
         const qsizetype colon = line.indexOf(':');
         if (colon < 0)
             continue;
         anyField = true;
-        unfolding = nullptr;
-        const QByteArrayView name = trimmed(line.first(colon));
-        for (qsizetype i = 0; i < names.size(); ++i) {
-            // A name with other than ASCII letters never lower-cases to an ASCII one (the Kelvin
-            // sign aside, whose "k" no name here has).
-            if (!values[i] && name.size() == names[i].size() && name.compare(names[i], Qt::CaseInsensitive) == 0) {
-                values[i] = trimmed(line.sliced(colon + 1)).toByteArray();
-                unfolding = &values[i];
-                break;
-            }
-        }
+        field(trimmedBytes(line.first(colon)), trimmedBytes(line.sliced(colon + 1)));
     }
+}
+
+bool isAscii(QByteArrayView bytes)
+{
+    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; });
+}
+
+QString lowerCaseName(QByteArrayView name)
+{
+    if (!isAscii(name))
+        return QString::fromUtf8(name).toLower();
+    QString lower(name.size(), Qt::Uninitialized);
+    std::transform(name.begin(), name.end(), lower.begin(), [](char c) { return QChar(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c); });
+    return lower;
+}
+
+}  // namespace
+
+HeaderList headers(QByteArrayView headerBytes)
+{
+    HeaderList fields;
+    forEachField(
+        headerBytes,
+        [&](QByteArrayView name, QByteArrayView value) { fields.append({lowerCaseName(name), QString::fromUtf8(value)}); },
+        [&](QByteArrayView folded) {
+            QString& value = fields.last().value;
+            value += u' ';
+            value += QString::fromUtf8(folded);
+        });
+    return fields;
+}
+
+QList<std::optional<QString>> headerValues(QByteArrayView headerBytes, const QList<QByteArrayView>& names)
+{
+    QList<std::optional<QByteArray>> values(names.size());
+    std::optional<QByteArray>* unfolding = nullptr;  // the value the last field fills, if one of `names`
+    forEachField(
+        headerBytes,
+        [&](QByteArrayView name, QByteArrayView value) {
+            unfolding = nullptr;
+            for (qsizetype i = 0; i < names.size(); ++i) {
+                // A name with other than ASCII letters never lower-cases to an ASCII one (the
+                // Kelvin sign aside, whose "k" no name here has).
+                if (!values[i] && name.size() == names[i].size() && name.compare(names[i], Qt::CaseInsensitive) == 0) {
+                    values[i] = value.toByteArray();
+                    unfolding = &values[i];
+                    break;
+                }
+            }
+        },
+        [&](QByteArrayView folded) {
+            if (unfolding)
+                (**unfolding += ' ') += folded;
+        });
     QList<std::optional<QString>> texts(names.size());
     for (qsizetype i = 0; i < names.size(); ++i) {
         if (values[i])

@@ -1,9 +1,7 @@
 #include "content/MIMEText.h"
-#include "content/ICUText.h"
 
 #include <QStringDecoder>
 
-#include <unicode/regex.h>
 #include <unicode/ucnv.h>
 
 #include <array>
@@ -79,34 +77,69 @@ int hexValue(char c)
     return -1;
 }
 
-const icu::RegexPattern* compiled(const char* pattern)
+// ICU's \s: the characters with the White_Space property.
+bool isWhiteSpace(char16_t c)
 {
-    UErrorCode status = U_ZERO_ERROR;
-    icu::RegexPattern* result = icu::RegexPattern::compile(icu::UnicodeString::fromUTF8(pattern), 0, status);
-    return U_SUCCESS(status) ? result : nullptr;
+    return (c >= 0x09 && c <= 0x0d) || c == 0x20 || c == 0x85 || c == 0xa0 || c == 0x1680 || (c >= 0x2000 && c <= 0x200a)
+           || c == 0x2028 || c == 0x2029 || c == 0x202f || c == 0x205f || c == 0x3000;
 }
 
-// Built once and shared: ICU patterns are immutable, each call makes its own matcher.
-const icu::RegexPattern* adjacentWordsPattern()
+// Every match of "\?=\s+=\?", left to right, becomes "?==?": the white space between two
+// encoded words goes (RFC 2047 §6.2).
+QString joinAdjacentWords(const QString& text)
 {
-    static const std::unique_ptr<const icu::RegexPattern> pattern(compiled("\\?=\\s+=\\?"));
-    return pattern.get();
+    QString out;
+    qsizetype copied = 0;
+    for (qsizetype at = text.indexOf(u"?="); at >= 0;) {
+        qsizetype end = at + 2;
+        while (end < text.size() && isWhiteSpace(text[end].unicode()))
+            ++end;
+        if (end == at + 2 || !QStringView(text).sliced(end).startsWith(u"=?")) {
+            at = text.indexOf(u"?=", at + 1);
+            continue;
+        }
+        out += QStringView(text).sliced(copied, at - copied);
+        out += u"?==?";
+        copied = end + 2;
+        at = text.indexOf(u"?=", copied);
+    }
+    if (copied == 0)
+        return text;
+    out += QStringView(text).sliced(copied);
+    return out;
 }
 
-const icu::RegexPattern* wordPattern()
+// The match of "=\?([^?]+)\?([BbQq])\?([^?]*)\?=" that begins at `at`, if any. Each run of
+// [^?] can only end before a '?', so there is nothing to backtrack: one scan decides.
+struct EncodedWord {
+    QStringView charset;
+    char16_t encoding;
+    QStringView text;
+    qsizetype end;
+};
+
+std::optional<EncodedWord> encodedWordAt(QStringView text, qsizetype at)
 {
-    static const std::unique_ptr<const icu::RegexPattern> pattern(compiled("=\\?([^?]+)\\?([BbQq])\\?([^?]*)\\?="));
-    return pattern.get();
+    const qsizetype charsetFrom = at + 2;
+    const qsizetype charsetEnd = text.indexOf(u'?', charsetFrom);
+    if (charsetEnd <= charsetFrom || charsetEnd + 2 >= text.size())
+        return std::nullopt;
+    const char16_t encoding = text[charsetEnd + 1].unicode();
+    if ((encoding != 'B' && encoding != 'b' && encoding != 'Q' && encoding != 'q') || text[charsetEnd + 2] != u'?')
+        return std::nullopt;
+    const qsizetype textFrom = charsetEnd + 3;
+    const qsizetype textEnd = text.indexOf(u'?', textFrom);
+    if (textEnd < 0 || textEnd + 1 >= text.size() || text[textEnd + 1] != u'=')
+        return std::nullopt;
+    return EncodedWord{text.sliced(charsetFrom, charsetEnd - charsetFrom), encoding,
+                       text.sliced(textFrom, textEnd - textFrom), textEnd + 2};
 }
 
-QString decodeWord(const icu::RegexMatcher& match, const icu::UnicodeString& text)
+QString decodeWord(const EncodedWord& word)
 {
-    UErrorCode status = U_ZERO_ERROR;
-    const auto group = [&](int n) { return fromIcu(text, match.start(n, status), match.end(n, status)); };
-    const QString charset = group(1);
-    const QByteArray encoded = group(3).toUtf8();
-    const QByteArray bytes = group(2).toUpper() == u"B" ? base64Decode(encoded) : qpDecode(encoded, true);
-    return decodeText(bytes, charset);
+    const QByteArray encoded = word.text.toUtf8();
+    const bool base64 = word.encoding == 'B' || word.encoding == 'b';
+    return decodeText(base64 ? base64Decode(encoded) : qpDecode(encoded, true), word.charset.toString());
 }
 
 }  // namespace
@@ -223,27 +256,23 @@ QString decodeText(QByteArrayView bytes, const QString& charset)
 
 QString decodeWords(const QString& text)
 {
-    const icu::RegexPattern* adjacent = adjacentWordsPattern();
-    const icu::RegexPattern* word = wordPattern();
-    if (!text.contains(u"=?") || !adjacent || !word)
+    if (!text.contains(u"=?"))
         return text;
-
-    UErrorCode status = U_ZERO_ERROR;
-    const icu::UnicodeString input = toIcu(text);  // matchers keep a reference to their input
-    const std::unique_ptr<icu::RegexMatcher> joiner(adjacent->matcher(input, status));
-    const icu::UnicodeString joined = joiner->replaceAll(icu::UnicodeString(u"?==?"), status);
-    const std::unique_ptr<icu::RegexMatcher> match(word->matcher(joined, status));
-    if (U_FAILURE(status))
-        return text;
-
+    const QString joined = joinAdjacentWords(text);
     QString out;
-    int32_t copied = 0;
-    while (match->find()) {
-        out += fromIcu(joined, copied, match->start(status));
-        out += decodeWord(*match, joined);
-        copied = match->end(status);
+    qsizetype copied = 0;
+    for (qsizetype at = joined.indexOf(u"=?"); at >= 0;) {
+        const std::optional<EncodedWord> word = encodedWordAt(joined, at);
+        if (!word) {
+            at = joined.indexOf(u"=?", at + 1);
+            continue;
+        }
+        out += QStringView(joined).sliced(copied, at - copied);
+        out += decodeWord(*word);
+        copied = word->end;
+        at = joined.indexOf(u"=?", copied);
     }
-    out += fromIcu(joined, copied);
+    out += QStringView(joined).sliced(copied);
     return out;
 }
 

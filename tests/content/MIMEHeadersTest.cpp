@@ -74,6 +74,11 @@ void MIMEHeadersTest::headers_data()
     QTest::newRow("invalid UTF-8 read lossily")
         << QByteArray("Subject: caf\xe9") << HeaderList{{"subject", QStringLiteral("caf\ufffd")}};
     QTest::newRow("UTF-8") << QByteArray("Subject: caf\xc3\xa9") << HeaderList{{"subject", QStringLiteral("caf\u00e9")}};
+    QTest::newRow("names with other than ASCII letters")
+        << QByteArray("X-\xc3\x9c" "ber: v\nX-\xc4\xb0: w") << HeaderList{{QStringLiteral("x-\u00fcber"), "v"}, {QStringLiteral("x-i\u0307"), "w"}};
+    QTest::newRow("invalid UTF-8 at a fold")
+        << QByteArray("Subject: a\xc3\r\n \xa9" "b\xe2\n\t\xf0\x9f\x98\x80")
+        << HeaderList{{"subject", QStringLiteral("a\ufffd \ufffd" "b\ufffd \U0001F600")}};
 }
 
 void MIMEHeadersTest::headers()

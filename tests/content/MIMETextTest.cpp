@@ -1,6 +1,36 @@
+#include "content/ICUText.h"
 #include "content/MIMEText.h"
 
 #include <QTest>
+
+#include <unicode/regex.h>
+
+#include <memory>
+
+namespace {
+
+// Encoded words found with the patterns of RFC 2047 written for ICU: what the scan must find.
+// Each word found is decoded alone.
+QString byPatterns(const QString& text)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    const std::unique_ptr<icu::RegexPattern> adjacent(icu::RegexPattern::compile(u"\\?=\\s+=\\?", 0, status));
+    const std::unique_ptr<icu::RegexPattern> word(icu::RegexPattern::compile(u"=\\?([^?]+)\\?([BbQq])\\?([^?]*)\\?=", 0, status));
+    const icu::UnicodeString input = toIcu(text);
+    const std::unique_ptr<icu::RegexMatcher> joiner(adjacent->matcher(input, status));
+    const icu::UnicodeString joined = joiner->replaceAll(u"?==?", status);
+    const std::unique_ptr<icu::RegexMatcher> match(word->matcher(joined, status));
+    QString out;
+    int32_t copied = 0;
+    while (match->find()) {
+        out += fromIcu(joined, copied, match->start(status));
+        out += MIME::decodeWords(fromIcu(joined, match->start(status), match->end(status)));
+        copied = match->end(status);
+    }
+    return out + fromIcu(joined, copied);
+}
+
+}  // namespace
 
 class MIMETextTest : public QObject {
     Q_OBJECT
@@ -16,6 +46,8 @@ private Q_SLOTS:
     void decodeText();
     void decodeWords_data();
     void decodeWords();
+    void wordsMatchThePatterns_data();
+    void wordsMatchThePatterns();
 };
 
 void MIMETextTest::qpDecode_data()
@@ -152,6 +184,29 @@ void MIMETextTest::decodeWords()
     QFETCH(QString, input);
     QFETCH(QString, expected);
     QCOMPARE(MIME::decodeWords(input), expected);
+}
+
+void MIMETextTest::wordsMatchThePatterns_data()
+{
+    QTest::addColumn<QString>("input");
+
+    QTest::newRow("joins that would overlap") << "=?a?Q?x?= =?= =?a?Q?y?=";
+    QTest::newRow("white space of every kind") << QString("=?a?Q?x?=\u00a0=?a?Q?y?=\u000b=?a?Q?z?=\u0085=?a?Q?w?=\u3000=?a?Q?v?=");
+    QTest::newRow("not white space") << QString("=?a?Q?x?=\u200b=?a?Q?y?=\u180e=?a?Q?z?=");
+    QTest::newRow("charset of odd characters") << "=?=?B?QQ==?= =?a\nb?Q?x?= =?\u00e4 ?q?y?=";
+    QTest::newRow("empty charset") << "=??Q?a?=";
+    QTest::newRow("question mark inside the text") << "=?utf-8?Q?a?b?= =?utf-8?Q?c?=";
+    QTest::newRow("openings in a row") << "==?=?=?=?Q?a?=?=?=";
+    QTest::newRow("an equals sign as the text") << "=?utf-8?q?=?=";
+    QTest::newRow("words and text mixed") << "a =?x?Q?a?= \t =?x?Q?b?= c =?x?B?Yw==?=d?=";
+    QTest::newRow("beside characters beyond the first plane") << QString::fromUtf8("\U0001F600=?utf-8?Q?=F0=9F=98=80?=\U0001F600");
+    QTest::newRow("unclosed at the end") << "=?a?Q?x?= =?a?Q?y? =?a?";
+}
+
+void MIMETextTest::wordsMatchThePatterns()
+{
+    QFETCH(QString, input);
+    QCOMPARE(MIME::decodeWords(input), byPatterns(input));
 }
 
 QTEST_GUILESS_MAIN(MIMETextTest)
