@@ -1,6 +1,10 @@
 #include "content/SenderChecks.h"
 
+#include <QVarLengthArray>
+
+#include <algorithm>
 #include <array>
+#include <bit>
 
 namespace MIME {
 
@@ -21,16 +25,76 @@ constexpr std::array<QStringView, 25> scamPhrases{
     u"zahlung fehlgeschlagen", u"payment failed",        u"gift card",
     u"geschenkkarte"};
 
+// A text lower-cased as QString::toLower does it; ASCII text, nearly every header, without an
+// allocation (a check runs this a few times for each of thousands of mails).
+class Lowered {
+public:
+    explicit Lowered(QStringView text)
+    {
+        if (!std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; })) {
+            m_other = text.toString().toLower();
+            m_view = m_other;
+            return;
+        }
+        m_ascii.resize(text.size());
+        std::transform(text.begin(), text.end(), m_ascii.begin(), [](QChar c) {
+            const char16_t u = c.unicode();
+            return char16_t(u >= 'A' && u <= 'Z' ? u + ('a' - 'A') : u);
+        });
+        m_view = QStringView(m_ascii.constData(), m_ascii.size());
+    }
+    Lowered(const Lowered&) = delete;
+    Lowered& operator=(const Lowered&) = delete;
+
+    QStringView view() const { return m_view; }
+
+private:
+    QVarLengthArray<char16_t, 256> m_ascii;
+    QString m_other;
+    QStringView m_view;
+};
+
 // The empty string is contained in nothing.
-bool has(const QString& text, QStringView part)
+bool has(QStringView text, QStringView part)
 {
     return !part.isEmpty() && text.contains(part);
 }
 
+// The first of `words` (lower case, each beginning with an ASCII letter), in their order, that
+// `text` contains; one pass over the text, looking only at words that begin with the letter there.
+template <size_t N>
+std::optional<size_t> firstContained(QStringView text, const std::array<QStringView, N>& words)
+{
+    static_assert(N <= 32);
+    std::array<quint32, 128> startingWith{};
+    for (size_t w = 0; w < N; ++w)
+        startingWith[words[w].front().unicode()] |= quint32(1) << w;
+    quint32 found = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c >= 128)
+            continue;
+        for (quint32 candidates = startingWith[c] & ~found; candidates; candidates &= candidates - 1) {
+            const int w = std::countr_zero(candidates);
+            if (text.sliced(i).startsWith(words[size_t(w)]))
+                found |= quint32(1) << w;
+        }
+    }
+    if (!found)
+        return std::nullopt;
+    return size_t(std::countr_zero(found));
+}
+
+// The last of the pieces between at signs that is not empty, lower-cased.
 QString domainOf(const QString& address)
 {
-    const QStringList pieces = address.split(u'@', Qt::SkipEmptyParts);
-    return pieces.isEmpty() ? QString{} : pieces.last().toLower();
+    qsizetype end = address.size();
+    while (end > 0 && address[end - 1] == u'@')
+        --end;
+    if (end == 0)
+        return QString{};
+    const qsizetype start = address.lastIndexOf(u'@', end - 1) + 1;
+    return address.sliced(start, end - start).toLower();
 }
 
 // Brand names written with digits for letters, such as paypa1.
@@ -41,16 +105,14 @@ QString withLettersForDigits(QString domain)
 
 bool failedAuthentication(const HeaderList& fields)
 {
-    const QString results = header(fields, QStringLiteral("authentication-results")).value_or(QString{}).toLower();
-    return has(results, u"dmarc=fail") || has(results, u"spf=fail") || has(results, u"dkim=fail");
+    const Lowered results(header(fields, QStringLiteral("authentication-results")).value_or(QString{}));
+    return has(results.view(), u"dmarc=fail") || has(results.view(), u"spf=fail") || has(results.view(), u"dkim=fail");
 }
 
-std::optional<QStringView> firstBrandIn(const QString& text)
+std::optional<QStringView> firstBrandIn(QStringView text)
 {
-    for (const QStringView brand : brands) {
-        if (has(text, brand))
-            return brand;
-    }
+    if (const std::optional<size_t> brand = firstContained(text, brands))
+        return brands[*brand];
     return std::nullopt;
 }
 
@@ -65,12 +127,7 @@ bool repliesElsewhere(const QString& replyTo, const QString& senderDomain)
 
 bool hasScamWording(const QString& subject)
 {
-    const QString lower = subject.toLower();
-    for (const QStringView phrase : scamPhrases) {
-        if (has(lower, phrase))
-            return true;
-    }
-    return false;
+    return firstContained(Lowered(subject).view(), scamPhrases).has_value();
 }
 
 std::optional<qint64> decimalNumber(QStringView piece)
@@ -86,7 +143,7 @@ std::optional<qint64> decimalNumber(QStringView piece)
     return value;
 }
 
-bool isPublicIPv4(const QList<qint64>& n)
+bool isPublicIPv4(const std::array<qint64, 4>& n)
 {
     for (const qint64 number : n) {
         if (number > 255)
@@ -96,6 +153,30 @@ bool isPublicIPv4(const QList<qint64>& n)
                            || (n[0] == 169 && n[1] == 254) || (n[0] == 172 && n[1] >= 16 && n[1] <= 31)
                            || (n[0] == 192 && n[1] == 168);
     return !isPrivate;
+}
+
+bool isPublic(QStringView address)
+{
+    std::array<qint64, 4> numbers{};
+    qsizetype count = 0;
+    for (qsizetype start = 0; start <= address.size();) {
+        qsizetype dot = address.indexOf(u'.', start);
+        if (dot < 0)
+            dot = address.size();
+        if (const std::optional<qint64> number = decimalNumber(address.sliced(start, dot - start))) {
+            if (count < 4)
+                numbers[size_t(count)] = *number;
+            ++count;
+        }
+        start = dot + 1;
+    }
+    if (count == 4)
+        return isPublicIPv4(numbers);
+    if (!address.contains(u':'))
+        return false;
+    const Lowered lower(address);
+    return lower.view() != u"::1" && !lower.view().startsWith(u"fe80") && !lower.view().startsWith(u"fc")
+           && !lower.view().startsWith(u"fd");
 }
 
 }  // namespace
@@ -110,14 +191,17 @@ QStringList entropyHints(const HeaderList& fields, const QString& fromName, cons
     const QString domain = domainOf(fromEmail);
     if (has(domain, u"xn--"))
         hints.append(QStringLiteral("disguised domain"));
-    const QString normalised = withLettersForDigits(domain);
-    if (normalised != domain && firstBrandIn(normalised))
-        hints.append(QStringLiteral("look-alike domain"));
+    const bool digits = std::any_of(domain.begin(), domain.end(), [](QChar c) { return c == u'0' || c == u'1' || c == u'3' || c == u'5'; });
+    if (digits) {  // without these the normalised domain is the domain itself
+        const QString normalised = withLettersForDigits(domain);
+        if (normalised != domain && firstBrandIn(normalised))
+            hints.append(QStringLiteral("look-alike domain"));
+    }
 
-    const QString name = fromName.toLower();
-    if (name.contains(u'@') && !has(name, domain))
+    const Lowered name(fromName);
+    if (name.view().contains(u'@') && !has(name.view(), domain))
         hints.append(QStringLiteral("name shows another address"));
-    if (const std::optional<QStringView> brand = firstBrandIn(name); brand && !has(domain, *brand))
+    if (const std::optional<QStringView> brand = firstBrandIn(name.view()); brand && !has(domain, *brand))
         hints.append(QStringLiteral("name says ") + brand->toString() + QStringLiteral(", address does not"));
 
     if (repliesElsewhere(replyTo, domain))
@@ -132,9 +216,9 @@ std::optional<QString> senderIP(const HeaderList& fields)
     for (const HeaderField& field : fields) {
         if (field.name != u"received")
             continue;
-        const QString lower = field.value.toLower();
-        const qsizetype by = lower.indexOf(u" by ");
-        const QStringView fromClause = QStringView(lower).first(by < 0 ? lower.size() : by);
+        const Lowered lower(field.value);
+        const qsizetype by = lower.view().indexOf(u" by ");
+        const QStringView fromClause = lower.view().first(by < 0 ? lower.view().size() : by);
         if (!fromClause.startsWith(u"from"))
             continue;
         for (qsizetype open = fromClause.indexOf(u'['); open >= 0; open = fromClause.indexOf(u'[', open + 1)) {
@@ -144,7 +228,7 @@ std::optional<QString> senderIP(const HeaderList& fields)
             QStringView candidate = fromClause.sliced(open + 1, close - open - 1);
             if (candidate.startsWith(u"ipv6:"))
                 candidate = candidate.sliced(5);
-            if (isPublicIP(candidate.toString()))
+            if (isPublic(candidate))
                 return candidate.toString();
             open = close;
         }
@@ -154,17 +238,7 @@ std::optional<QString> senderIP(const HeaderList& fields)
 
 bool isPublicIP(const QString& address)
 {
-    QList<qint64> numbers;
-    for (const QStringView piece : QStringView(address).split(u'.', Qt::SkipEmptyParts)) {
-        if (const std::optional<qint64> number = decimalNumber(piece))
-            numbers.append(*number);
-    }
-    if (numbers.size() == 4)
-        return isPublicIPv4(numbers);
-    if (!address.contains(u':'))
-        return false;
-    const QString lower = address.toLower();
-    return lower != u"::1" && !lower.startsWith(u"fe80") && !lower.startsWith(u"fc") && !lower.startsWith(u"fd");
+    return isPublic(address);
 }
 
 }  // namespace MIME
