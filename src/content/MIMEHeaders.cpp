@@ -3,8 +3,11 @@
 #include "content/MIMEText.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cstring>
+
+#include <QVarLengthArray>
 
 namespace MIME {
 
@@ -106,14 +109,23 @@ QByteArrayView trimmedBytes(QByteArrayView bytes)
     return bytes;
 }
 
-// The fields of a header block on its bytes: `field` gets each name and value, trimmed; `more`
-// each folded line after a field, trimmed. Line breaks, colons and blanks are ASCII, and Qt
-// decodes UTF-8 byte by byte (one U+FFFD for each byte that is not part of a character), so the
-// pieces decode to the pieces of the decoded block.
-template <class Field, class More>
-void forEachField(QByteArrayView block, Field&& field, More&& more)
+// The fields of a header block on its bytes: `field` gets each name, trimmed, and its value:
+// the trimmed pieces of its first line and of the folded lines after it, to be joined with one
+// space. Line breaks, colons and blanks are ASCII, and Qt decodes UTF-8 byte by byte (one U+FFFD
+// for each byte that is not part of a character), so the pieces decode to the pieces of the
+// decoded block.
+using ValuePieces = QVarLengthArray<QByteArrayView, 8>;
+
+template <class Field>
+void forEachField(QByteArrayView block, Field&& field)
 {
-    bool anyField = false;
+    QByteArrayView name;
+    ValuePieces pieces;
+    const auto flush = [&] {
+        if (!pieces.isEmpty())
+            field(name, pieces);
+        pieces.clear();
+    };
     qsizetype start = 0;
     while (start < block.size()) {
         const qsizetype lineBreak = block.indexOf('\n', start);
@@ -125,16 +137,31 @@ void forEachField(QByteArrayView block, Field&& field, More&& more)
         if (line.isEmpty())
             continue;
         if (isBlankByte(line.front())) {
-            if (anyField)
-                more(trimmedBytes(line));
+            if (!pieces.isEmpty())  // none before the first field
+                pieces.append(trimmedBytes(line));
             continue;
         }
         const qsizetype colon = line.indexOf(':');
         if (colon < 0)
             continue;
-        anyField = true;
-        field(trimmedBytes(line.first(colon)), trimmedBytes(line.sliced(colon + 1)));
+        flush();
+        name = trimmedBytes(line.first(colon));
+        pieces.append(trimmedBytes(line.sliced(colon + 1)));
     }
+    flush();
+}
+
+QString decodedValue(const ValuePieces& pieces)
+{
+    if (pieces.size() == 1)
+        return QString::fromUtf8(pieces.front());
+    QVarLengthArray<char, 1024> joined;
+    for (const QByteArrayView piece : pieces) {
+        if (!joined.isEmpty())
+            joined.append(' ');
+        joined.append(piece.data(), piece.size());
+    }
+    return QString::fromUtf8(joined.constData(), joined.size());
 }
 
 bool isAscii(QByteArrayView bytes)
@@ -146,9 +173,21 @@ QString lowerCaseName(QByteArrayView name)
 {
     if (!isAscii(name))
         return QString::fromUtf8(name).toLower();
-    QString lower(name.size(), Qt::Uninitialized);
-    std::transform(name.begin(), name.end(), lower.begin(), [](char c) { return QChar(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c); });
-    return lower;
+    QVarLengthArray<char, 64> lower(name.size());
+    std::transform(name.begin(), name.end(), lower.begin(), [](char c) { return char(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c); });
+    const QLatin1StringView lowered(lower.constData(), lower.size());
+    // The fields a check fetches, shared rather than made anew for every mail.
+    static const std::array<QString, 14> common{
+        QStringLiteral("from"),       QStringLiteral("to"),       QStringLiteral("cc"),
+        QStringLiteral("subject"),    QStringLiteral("date"),     QStringLiteral("message-id"),
+        QStringLiteral("in-reply-to"), QStringLiteral("references"), QStringLiteral("reply-to"),
+        QStringLiteral("received"),   QStringLiteral("authentication-results"), QStringLiteral("content-type"),
+        QStringLiteral("content-transfer-encoding"), QStringLiteral("mime-version")};
+    for (const QString& known : common) {
+        if (known.size() == lowered.size() && known == lowered)
+            return known;
+    }
+    return lowered;
 }
 
 }  // namespace
@@ -156,45 +195,26 @@ QString lowerCaseName(QByteArrayView name)
 HeaderList headers(QByteArrayView headerBytes)
 {
     HeaderList fields;
-    forEachField(
-        headerBytes,
-        [&](QByteArrayView name, QByteArrayView value) { fields.append({lowerCaseName(name), QString::fromUtf8(value)}); },
-        [&](QByteArrayView folded) {
-            QString& value = fields.last().value;
-            value += u' ';
-            value += QString::fromUtf8(folded);
-        });
+    forEachField(headerBytes, [&](QByteArrayView name, const ValuePieces& value) {
+        fields.append({lowerCaseName(name), decodedValue(value)});
+    });
     return fields;
 }
 
 QList<std::optional<QString>> headerValues(QByteArrayView headerBytes, const QList<QByteArrayView>& names)
 {
-    QList<std::optional<QByteArray>> values(names.size());
-    std::optional<QByteArray>* unfolding = nullptr;  // the value the last field fills, if one of `names`
-    forEachField(
-        headerBytes,
-        [&](QByteArrayView name, QByteArrayView value) {
-            unfolding = nullptr;
-            for (qsizetype i = 0; i < names.size(); ++i) {
-                // A name with other than ASCII letters never lower-cases to an ASCII one (the
-                // Kelvin sign aside, whose "k" no name here has).
-                if (!values[i] && name.size() == names[i].size() && name.compare(names[i], Qt::CaseInsensitive) == 0) {
-                    values[i] = value.toByteArray();
-                    unfolding = &values[i];
-                    break;
-                }
+    QList<std::optional<QString>> values(names.size());
+    forEachField(headerBytes, [&](QByteArrayView name, const ValuePieces& value) {
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            // A name with other than ASCII letters never lower-cases to an ASCII one (the Kelvin
+            // sign aside, whose "k" no name here has).
+            if (!values[i] && name.size() == names[i].size() && name.compare(names[i], Qt::CaseInsensitive) == 0) {
+                values[i] = decodedValue(value);
+                break;
             }
-        },
-        [&](QByteArrayView folded) {
-            if (unfolding)
-                (**unfolding += ' ') += folded;
-        });
-    QList<std::optional<QString>> texts(names.size());
-    for (qsizetype i = 0; i < names.size(); ++i) {
-        if (values[i])
-            texts[i] = QString::fromUtf8(*values[i]);
-    }
-    return texts;
+        }
+    });
+    return values;
 }
 
 std::optional<QString> header(const HeaderList& fields, const QString& lowerCaseName)

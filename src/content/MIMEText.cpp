@@ -1,5 +1,6 @@
 #include "content/MIMEText.h"
 
+#include <QHash>
 #include <QStringDecoder>
 
 #include <unicode/ucnv.h>
@@ -225,7 +226,9 @@ QByteArray base64Decode(QByteArrayView bytes)
     return out;
 }
 
-std::optional<TextEncoding> encoding(const QString& charset)
+namespace {
+
+std::optional<TextEncoding> lookUpEncoding(const QString& charset)
 {
     const QByteArray name = charset.section(u'*', 0, 0).trimmed().toLatin1();
     if (name.isEmpty() || name.contains('\0'))
@@ -237,6 +240,20 @@ std::optional<TextEncoding> encoding(const QString& charset)
             return TextEncoding(converter);
     }
     return std::nullopt;
+}
+
+}  // namespace
+
+// ICU's alias tables are searched by string: the names met last are remembered, per thread,
+// since every encoded word of every fetched mail asks again.
+std::optional<TextEncoding> encoding(const QString& charset)
+{
+    thread_local QHash<QString, std::optional<TextEncoding>> known;
+    if (const auto found = known.constFind(charset); found != known.cend())
+        return *found;
+    if (known.size() >= 64)  // a hostile mail may name any number of charsets
+        known.clear();
+    return *known.insert(charset, lookUpEncoding(charset));
 }
 
 QString decodeText(QByteArrayView bytes, const QString& charset)

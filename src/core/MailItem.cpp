@@ -16,9 +16,13 @@ namespace {
 // Dates in cache.json count seconds from the start of 2001 (UTC), with fraction.
 const QDateTime referenceDate(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC);
 
-QString headerOrEmpty(const MIME::HeaderList& fields, const char* name)
+QString headerOrEmpty(const MIME::HeaderList& fields, QStringView name)
 {
-    return MIME::header(fields, QString::fromLatin1(name)).value_or(QString());
+    for (const MIME::HeaderField& field : fields) {
+        if (field.name == name)
+            return field.value;
+    }
+    return QString();
 }
 
 bool isSeen(const QStringList& flags)
@@ -75,27 +79,27 @@ MailItem MailItem::fromFetched(const Account& account, const FetchedHeader& fetc
                                const std::optional<QString>& mailbox)
 {
     const MIME::HeaderList fields = MIME::headers(fetched.headers);
-    const MIME::Address from = MIME::address(headerOrEmpty(fields, "from"));
-    const MIME::Address to = MIME::address(headerOrEmpty(fields, "to").section(u',', 0, 0));
+    const MIME::Address from = MIME::address(headerOrEmpty(fields, u"from"));
+    const MIME::Address to = MIME::address(headerOrEmpty(fields, u"to").section(u',', 0, 0));
     const std::optional<QString> replyTo = MIME::header(fields, QStringLiteral("reply-to"));
 
     MailItem item;
     item.accountID = account.id;
     item.uid = fetched.uid;
     item.mailbox = mailbox;
-    item.messageID = headerOrEmpty(fields, "message-id");
+    item.messageID = headerOrEmpty(fields, u"message-id");
     item.fromName = from.name;
     item.fromEmail = from.email;
     item.toName = to.name;
     item.toEmail = to.email;
     item.replyTo = replyTo ? MIME::address(*replyTo).email : QString();
-    item.subject = MIME::decodeWords(headerOrEmpty(fields, "subject"));
+    item.subject = MIME::decodeWords(headerOrEmpty(fields, u"subject"));
     if (fetched.internalDate)
         item.date = *fetched.internalDate;
     else
-        item.date = MIME::date(headerOrEmpty(fields, "date")).value_or(QDateTime::currentDateTimeUtc());
+        item.date = MIME::date(headerOrEmpty(fields, u"date")).value_or(QDateTime::currentDateTimeUtc());
     item.seen = isSeen(fetched.flags);
-    item.references = headerOrEmpty(fields, "references");
+    item.references = headerOrEmpty(fields, u"references");
     if (!mailbox) {
         const QStringList hints = MIME::entropyHints(fields, item.fromName, item.fromEmail, item.replyTo, item.subject);
         if (!hints.isEmpty())

@@ -45,17 +45,24 @@ std::vector<FetchedHeader> FetchedHeader::readAll(const std::vector<IMAPResponse
 {
     std::vector<FetchedHeader> headers;
     for (const IMAPResponse& response : responses) {
-        const std::optional<std::vector<FetchItem>> items = fetchItems(response);
-        if (!items)
-            continue;
-        bool ok = false;
-        const qint64 number = response[0].text().value_or(QString()).toLongLong(&ok);
-        if (!ok || number < first || number > last)
-            continue;
-        bool hasHeaders = false;
-        FetchedHeader header = headerOf(*items, hasHeaders);
-        if (header.uid > 0 && hasHeaders)
-            headers.push_back(std::move(header));
+        if (std::optional<FetchedHeader> header = read(response, first, last))
+            headers.push_back(std::move(*header));
     }
     return headers;
+}
+
+std::optional<FetchedHeader> FetchedHeader::read(const IMAPResponse& response, qint64 first, qint64 last)
+{
+    const std::optional<std::vector<FetchItem>> items = fetchItems(response);
+    if (!items)
+        return std::nullopt;
+    bool ok = false;
+    const qint64 number = response[0].text().value_or(QString()).toLongLong(&ok);
+    if (!ok || number < first || number > last)
+        return std::nullopt;
+    bool hasHeaders = false;
+    FetchedHeader header = headerOf(*items, hasHeaders);
+    if (header.uid > 0 && hasHeaders)
+        return header;
+    return std::nullopt;
 }

@@ -21,4 +21,6 @@ struct FetchedHeader {
     // responses for a message in that range with a UID above 0 and a BODY[...] item. Others are
     // skipped, among them the FETCH a server sends unasked when another client changed flags.
     static std::vector<FetchedHeader> readAll(const std::vector<IMAPResponse>& responses, qint64 first, qint64 last);
+    // One response of such an answer; none when it is not one of those.
+    static std::optional<FetchedHeader> read(const IMAPResponse& response, qint64 first, qint64 last);
 };

@@ -104,15 +104,21 @@ std::vector<IMAPResponse> IMAPClient::command(const QString& text)
 
 std::vector<IMAPResponse> IMAPClient::run(const QByteArray& text)
 {
+    std::vector<IMAPResponse> untagged;
+    run(text, [&untagged](IMAPResponse&& response) { untagged.push_back(std::move(response)); });
+    return untagged;
+}
+
+void IMAPClient::run(const QByteArray& text, const std::function<void(IMAPResponse&&)>& untagged)
+{
     const QByteArray tag = nextTag();
     m_conn.write(tag + ' ' + text + "\r\n");
-    std::vector<IMAPResponse> untagged;
     for (;;) {
         const QByteArray response = readResponse();
         if (completes(response, tag))
-            return untagged;
+            return;
         if (response.startsWith('*'))
-            untagged.push_back(IMAPParser::parseUntagged(QByteArrayView(response).sliced(1)));
+            untagged(IMAPParser::parseUntagged(QByteArrayView(response).sliced(1)));
     }
 }
 
@@ -136,12 +142,22 @@ qint64 IMAPClient::select(const QString& mailbox)
 
 std::vector<FetchedHeader> IMAPClient::fetchHeaders(qint64 last, qint64 exists)
 {
+    std::vector<FetchedHeader> headers;
+    fetchHeaders(last, exists, [&headers](FetchedHeader&& header) { headers.push_back(std::move(header)); });
+    return headers;
+}
+
+void IMAPClient::fetchHeaders(qint64 last, qint64 exists, const std::function<void(FetchedHeader&&)>& each)
+{
     if (exists < 1 || last < 1)
-        return {};
+        return;
     const qint64 start = std::max<qint64>(exists - last + 1, 1);
-    return FetchedHeader::readAll(run("FETCH " + QByteArray::number(start) + ':' + QByteArray::number(exists)
-                                          + " (UID FLAGS INTERNALDATE BODY.PEEK[HEADER.FIELDS (" + headerFields + ")])"),
-                                  start, exists);
+    run("FETCH " + QByteArray::number(start) + ':' + QByteArray::number(exists) + " (UID FLAGS INTERNALDATE BODY.PEEK[HEADER.FIELDS ("
+            + headerFields + ")])",
+        [&](IMAPResponse&& response) {
+            if (std::optional<FetchedHeader> header = FetchedHeader::read(response, start, exists))
+                each(std::move(*header));
+        });
 }
 
 QByteArray IMAPClient::fetchMessage(qint64 uid)

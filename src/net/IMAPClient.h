@@ -6,6 +6,7 @@
 
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -23,6 +24,9 @@ public:
     qint64 select(const QString& mailbox);  // the number of messages (EXISTS)
     // The newest `last` messages by sequence number, or all when the mailbox holds fewer.
     std::vector<FetchedHeader> fetchHeaders(qint64 last, qint64 exists);
+    // The same, each handed to `each` as it arrives, so the work on it overlaps the server's
+    // on the next ones.
+    void fetchHeaders(qint64 last, qint64 exists, const std::function<void(FetchedHeader&&)>& each);
     QByteArray fetchMessage(qint64 uid);
     void markSeen(qint64 uid);
     std::optional<QString> sentMailbox();
@@ -45,6 +49,7 @@ private:
     QByteArray readResponse();
     QByteArray nextTag();
     std::vector<IMAPResponse> run(const QByteArray& text);  // `text` is already safe to send
+    void run(const QByteArray& text, const std::function<void(IMAPResponse&&)>& untagged);
     std::optional<QString> listMailbox(const QString& specialUse, const QStringList& commonNames);
     void expunge(const QByteArray& set);
 

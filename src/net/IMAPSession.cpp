@@ -22,8 +22,11 @@ void appendSentItems(IMAPClient& client, const Account& account, std::vector<Mai
         if (!sent)
             return;
         const qint64 count = client.select(*sent);
-        for (const FetchedHeader& header : client.fetchHeaders(sentLimit, count))
-            items.push_back(MailItem::fromFetched(account, header, sent));
+        std::vector<MailItem> sentItems;  // a failure part-way leaves the Sent part out whole
+        client.fetchHeaders(sentLimit, count, [&](FetchedHeader&& header) {
+            sentItems.push_back(MailItem::fromFetched(account, header, sent));
+        });
+        items.insert(items.end(), std::make_move_iterator(sentItems.begin()), std::make_move_iterator(sentItems.end()));
     } catch (const std::exception&) {
     }
 }
@@ -70,11 +73,11 @@ std::vector<MailItem> fetchInbox(const Account& account, const QString& password
     const std::unique_ptr<IMAPClient> client = connect(account, password);
     // A failure in the INBOX steps drops the conversation without LOGOUT.
     const qint64 count = client->select(QStringLiteral("INBOX"));
-    const std::vector<FetchedHeader> headers = client->fetchHeaders(limit > 0 ? limit : count, count);
     std::vector<MailItem> items;
-    items.reserve(headers.size() + sentLimit);
-    for (const FetchedHeader& header : headers)
+    // Each item is made while the server sends the next headers.
+    client->fetchHeaders(limit > 0 ? limit : count, count, [&](FetchedHeader&& header) {
         items.push_back(MailItem::fromFetched(account, header, std::nullopt));
+    });
     appendSentItems(*client, account, items);
     client->logout();
     return items;

@@ -69,7 +69,7 @@ void StreamConnection::startSecureConnection()
     m_tlsPending = true;
 }
 
-QByteArray StreamConnection::readMore()
+void StreamConnection::readMore()
 {
     connectIfNeeded();
     const int wait = waitTime();  // also ends a conversation kept going past its deadline
@@ -79,7 +79,13 @@ QByteArray StreamConnection::readMore()
             failWithSocketError();
         }
     }
-    return m_socket->read(maxReadSize);
+    // Straight into the buffer: a read into a fresh array of maxReadSize bytes would cost an
+    // allocation and a copy each time a TLS record arrives.
+    const qint64 count = std::min(m_socket->bytesAvailable(), maxReadSize);
+    const qsizetype size = m_buffer.size();
+    m_buffer.resize(size + qsizetype(count));
+    const qint64 read = m_socket->read(m_buffer.data() + size, count);
+    m_buffer.resize(size + qsizetype(std::max<qint64>(read, 0)));
 }
 
 void StreamConnection::consume(qsizetype count)
@@ -125,7 +131,7 @@ QByteArray StreamConnection::readLine(qsizetype maxLength)
             throw tooLong();
         // A CR at the very end may still be followed by its LF.
         m_searchedUpTo = size > m_start && data[size - 1] == '\r' ? size - 1 : size;
-        m_buffer.append(readMore());
+        readMore();
     }
 }
 
@@ -137,7 +143,7 @@ QByteArray StreamConnection::readBytes(qint64 count)
     }
     // Grow only with what really arrives: a server may announce any length.
     while (m_buffer.size() - m_start < count)
-        m_buffer.append(readMore());
+        readMore();
     if (m_start == 0 && m_buffer.size() - count < count) {
         // Hand the buffer itself over and keep the short rest: a large literal is not copied again.
         QByteArray rest = m_buffer.sliced(qsizetype(count));

@@ -40,7 +40,7 @@ public:
 
 private:
     void connectIfNeeded();
-    QByteArray readMore();
+    void readMore();  // appends to m_buffer
     [[noreturn]] void failWithSocketError() const;
     int waitTime() const;  // the time-out, or less when the deadline comes first
     void consume(qsizetype count);

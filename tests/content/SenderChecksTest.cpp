@@ -60,6 +60,12 @@ void SenderChecksTest::entropyHints_data()
                                               << QStringList{"typical scam wording"};
     QTest::newRow("German scam wording") << none << "" << "a@example.org" << "" << QStringLiteral("Passwort L\u00c4UFT AB")
                                          << QStringList{"typical scam wording"};
+    QTest::newRow("scam wording beside other scripts")
+        << none << "" << "a@example.org" << "" << QStringLiteral("\u0412\u0410\u0416\u041d\u041e: PAYMENT FAILED \u2713")
+        << QStringList{"typical scam wording"};
+    QTest::newRow("brand in a name beside other scripts and capital umlauts")
+        << QByteArray("Authentication-Results: mx; SPF=FAIL \xe2\x9c\x93") << QStringLiteral("\u00c4RGER MIT PAYPAL \u2713")
+        << "a@example.org" << "" << "" << QStringList{"sender not verified", "name says paypal, address does not"};
     QTest::newRow("all seven")
         << QByteArray("Authentication-Results: mx; dmarc=fail") << "Amazon <help@amaz0n.example>"
         << "help@xn--amaz0n-9ta.com" << "x@collect.example" << "Gift Card waiting"

@@ -1,7 +1,9 @@
 // What a real server will not do, played by a scripted peer: odd greetings, refused
 // extensions, hostile literals and mailbox names, and STARTTLS with bytes queued behind it.
+#include "core/Account.h"
 #include "net/ConnectionTesting.h"
 #include "net/IMAPClient.h"
+#include "net/IMAPSession.h"
 #include "net/MailError.h"
 #include "support/ErrorText.h"
 #include "support/Loopback.h"
@@ -69,6 +71,7 @@ private Q_SLOTS:
     void fetchMessageTakesOnlyItsUID_data();
     void fetchMessageTakesOnlyItsUID();
     void headerFetchTakesOnlyTheMessagesAskedFor();
+    void sentHeadersFailingPartWayAreLeftOut();
     void starttlsDropsQueuedPlainBytes();
 
 private:
@@ -328,6 +331,28 @@ void IMAPClientScriptTest::headerFetchTakesOnlyTheMessagesAskedFor()
     QCOMPARE(headers[0].headers, QByteArray("Subject: 2\r\n\r\n"));
     QCOMPARE(headers[1].uid, 13);
     QCOMPARE(headers[1].headers, QByteArray("Subject: 3\r\n\r\n"));
+}
+
+// The INBOX items are made while the answer streams in; a Sent answer that fails part-way must
+// still leave the Sent part out whole, not the mails before the failure.
+void IMAPClientScriptTest::sentHeadersFailingPartWayAreLeftOut()
+{
+    const auto answer = [](int n, const QByteArray& subject) {
+        const QByteArray header = "Subject: " + subject + "\r\nMessage-ID: <" + subject + "@x>\r\n\r\n";
+        return "* " + QByteArray::number(n) + " FETCH (UID " + QByteArray::number(10 + n) + " FLAGS () BODY[HEADER.FIELDS (SUBJECT)] {"
+               + QByteArray::number(header.size()) + "}\r\n" + header + ")\r\n";
+    };
+    ScriptedServer server(dialogue("* OK hi", {"$TAG OK in\r\n", "* 2 EXISTS\r\n$TAG OK selected\r\n",
+                                               answer(1, "one") + answer(2, "two") + "$TAG OK fetched\r\n",
+                                               "* LIST (\\Sent) \"/\" Sent\r\n$TAG OK listed\r\n",
+                                               "* 2 EXISTS\r\n$TAG OK selected\r\n",
+                                               answer(1, "sent one") + "$TAG NO server trouble\r\n", "* BYE\r\n$TAG OK bye\r\n"}),
+                          tls());
+    const Account account{"A", "a@x.example", "A", server.host(), server.port(), "u", server.host(), 465, "u"};
+    QStringList subjects;
+    for (const MailItem& item : IMAPSession::fetchInbox(account, "p", 0))
+        subjects.append(item.subject + (item.mailbox ? " (" + *item.mailbox + ")" : QString()));
+    QCOMPARE(subjects, QStringList({"one", "two"}));
 }
 
 void IMAPClientScriptTest::starttlsDropsQueuedPlainBytes()
