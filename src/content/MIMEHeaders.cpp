@@ -195,6 +195,7 @@ QString lowerCaseName(QByteArrayView name)
 HeaderList headers(QByteArrayView headerBytes)
 {
     HeaderList fields;
+    fields.reserve(16);  // a fetched header block has a dozen or so
     forEachField(headerBytes, [&](QByteArrayView name, const ValuePieces& value) {
         fields.append({lowerCaseName(name), decodedValue(value)});
     });

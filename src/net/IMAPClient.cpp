@@ -72,6 +72,8 @@ QByteArray IMAPClient::readResponse()
     QByteArray response = m_conn.readLine();
     qsizetype lineStart = 0, text = response.size();
     while (std::optional<qint64> length = literalLength(QByteArrayView(response).sliced(lineStart))) {
+        // Room for a header-sized literal and the line after it; a larger one grows as it comes.
+        response.reserve(response.size() + 2 + qsizetype(std::min<qint64>(*length, 64 * 1024)) + 256);
         response += "\r\n";
         response += m_conn.readBytes(*length);
         lineStart = response.size();
