@@ -72,8 +72,10 @@ QByteArray IMAPClient::readResponse()
     QByteArray response = m_conn.readLine();
     qsizetype lineStart = 0, text = response.size();
     while (std::optional<qint64> length = literalLength(QByteArrayView(response).sliced(lineStart))) {
-        // Room for a header-sized literal and the line after it; a larger one grows as it comes.
-        response.reserve(response.size() + 2 + qsizetype(std::min<qint64>(*length, 64 * 1024)) + 256);
+        // Room for a header-sized first literal and the line after it. Not for later ones: an
+        // exact reserve each time would undo the array's geometric growth.
+        if (lineStart == 0)
+            response.reserve(response.size() + 2 + qsizetype(std::min<qint64>(*length, 64 * 1024)) + 256);
         response += "\r\n";
         response += m_conn.readBytes(*length);
         lineStart = response.size();
