@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+#include <QtConcurrent/QtConcurrentRun>
+
 namespace {
 
 QSet<QString> hiddenAccounts()
@@ -31,6 +33,7 @@ MailStore& MailStore::shared()
 MailStore::MailStore()
 {
     m_writer.setMaxThreadCount(1);  // one writer keeps the saves in order
+    m_folder.setMaxThreadCount(1);
 }
 
 MailStore::~MailStore()
@@ -88,15 +91,12 @@ void MailStore::placesChanged(const MailItem& mail, int reach)
         index.forEach(key, [this](int i) { m_places[size_t(i)] = placeOf(mails()[size_t(i)], m_keys[size_t(i)]); });
     };
     again(m_withID, mail.id());
-    if (reach == sameID)
-        return;
-    const SenderIndexes& with = senderIndexes();
     if (reach & sameSender)
-        again(with.sender, mail.fromEmail.toLower());
+        again(m_withSender, mail.fromEmail.toLower());
     if (reach & sameDomain)
-        again(with.domain, mail.domain());
+        again(m_withDomain, mail.domain());
     if ((reach & sameServer) && mail.ip)
-        again(with.server, *mail.ip);
+        again(m_withServer, *mail.ip);
 }
 
 bool MailStore::inView(size_t index, int view, const std::optional<QString>& account, const QSet<QString>& hidden) const
@@ -152,11 +152,7 @@ const std::vector<int>& MailStore::searchMatches() const
     m_searchMatches.emplace(q, std::vector<int>());
     if (q.isEmpty())
         return m_searchMatches->second;
-    if (!m_searchIndexValid) {
-        m_searchIndex.build(mails());
-        m_searchIndexValid = true;
-    }
-    std::vector<bool> found = m_searchIndex.matches(q);
+    std::vector<bool> found = searchIndex().matches(q);
     const auto foundAll = [this, &found](const QString& id) {
         m_withID.forEach(id, [&found](int index) { found[size_t(index)] = true; });
     };
@@ -177,6 +173,15 @@ const std::vector<int>& MailStore::searchMatches() const
             rows.push_back(index);
     }
     return rows;
+}
+
+const MailSearchIndex& MailStore::searchIndex() const
+{
+    if (m_folding.isValid()) {
+        m_searchIndex = m_folding.takeResult();
+        m_folding = {};
+    }
+    return m_searchIndex;
 }
 
 void MailStore::keepBody(const QString& id, const MIME::Parsed& body)
@@ -292,10 +297,18 @@ void MailStore::mailsChanged()
         QString domain = MailItem::domainOf(sender);
         m_keys.push_back(Keys{mail.id(), std::move(sender), std::move(domain)});
     }
-    m_withID.reset(mails().size());
+    for (KeyIndex* index : {&m_withID, &m_withSender, &m_withDomain, &m_withServer})
+        index->reset(mails().size());
     for (size_t i = 0; i < m_keys.size(); ++i)
         m_withID.add(m_keys[i].id, int(i));
-    m_senderIndexes.reset();
+    for (size_t i = 0; i < m_keys.size(); ++i)
+        m_withSender.add(m_keys[i].sender, int(i));
+    for (size_t i = 0; i < m_keys.size(); ++i)
+        m_withDomain.add(m_keys[i].domain, int(i));
+    for (size_t i = 0; i < mails().size(); ++i) {
+        if (const std::optional<QString>& ip = mails()[i].ip)
+            m_withServer.add(*ip, int(i));
+    }
     m_byDate.resize(mails().size());
     for (size_t i = 0; i < m_byDate.size(); ++i)
         m_byDate[i] = int(i);
@@ -306,26 +319,13 @@ void MailStore::mailsChanged()
     std::stable_sort(m_byDate.begin(), m_byDate.end(), [&times](int a, int b) { return times[size_t(a)] > times[size_t(b)]; });
     m_cacheDirty = true;
     allPlacesChanged();
-    m_searchIndexValid = false;
+    m_folding.cancel();  // one still waiting behind another never starts
+    m_folding = QtConcurrent::run(&m_folder, [snapshot = MailList::Snapshot(m_mails)] {
+        MailSearchIndex index;
+        index.build(*snapshot);
+        return index;
+    });
     m_searchMatches.reset();
-}
-
-const MailStore::SenderIndexes& MailStore::senderIndexes()
-{
-    if (!m_senderIndexes) {
-        SenderIndexes& with = m_senderIndexes.emplace();
-        for (KeyIndex* index : {&with.sender, &with.domain, &with.server})
-            index->reset(mails().size());
-        for (size_t i = 0; i < m_keys.size(); ++i)
-            with.sender.add(m_keys[i].sender, int(i));
-        for (size_t i = 0; i < m_keys.size(); ++i)
-            with.domain.add(m_keys[i].domain, int(i));
-        for (size_t i = 0; i < mails().size(); ++i) {
-            if (const std::optional<QString>& ip = mails()[i].ip)
-                with.server.add(*ip, int(i));
-        }
-    }
-    return *m_senderIndexes;
 }
 
 void MailStore::changeSequence()

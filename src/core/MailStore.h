@@ -8,6 +8,7 @@
 #include "core/NotificationCenter.h"
 
 #include <QByteArray>
+#include <QFuture>
 #include <QDateTime>
 #include <QHash>
 #include <QObject>
@@ -185,13 +186,7 @@ private:
         QHash<QString, std::pair<int, int>> m_ends;
         std::vector<int> m_next;
     };
-    KeyIndex m_withID;
-    // Only a triage key needs these: built by the first after the items changed.
-    struct SenderIndexes {
-        KeyIndex sender, domain, server;
-    };
-    const SenderIndexes& senderIndexes();
-    std::optional<SenderIndexes> m_senderIndexes;
+    KeyIndex m_withID, m_withSender, m_withDomain, m_withServer;
     mutable std::vector<Place> m_places;
     mutable bool m_placesValid = false;
     // The sidebar asks every view's count after each change: one pass gives them all, kept
@@ -203,14 +198,19 @@ private:
     };
     mutable std::optional<Counts> m_counts;
     mutable std::optional<int> m_newCount;
-    // Built by the first search after the items changed; the matches of the last query, newest
-    // first, for every account, until the items, the bodies or the server hits change.
+    // The searched fields are folded on a thread of their own whenever the items change, from
+    // the snapshot, which nothing changes: neither the start nor the end of a check waits for
+    // it, and the first search after takes the result, waiting only if it comes that soon.
+    // Then the matches of the last query, newest first, for every account, until the items, the
+    // bodies or the server hits change.
+    const MailSearchIndex& searchIndex() const;
     mutable MailSearchIndex m_searchIndex;
-    mutable bool m_searchIndexValid = false;
+    mutable QFuture<MailSearchIndex> m_folding;
     mutable QHash<QString, QString> m_foldedBodies;
     mutable std::optional<std::pair<QString, std::vector<int>>> m_searchMatches;
     bool m_cacheDirty = false;     // an item changed since cache.json was written
     bool m_stateUnreadable = false;  // state.json exists but did not decode: keep it
     std::atomic<bool> m_cacheWriteFailed = false;  // set by the writer: try again next save
+    QThreadPool m_folder;  // one fold at a time
     QThreadPool m_writer;  // declared last: it finishes its writes before the rest goes
 };
