@@ -5,7 +5,10 @@
 #include "core/Notifier.h"
 #include "core/Prefs.h"
 
+#include <QScopeGuard>
+
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -251,9 +254,24 @@ void MailStore::mailsChanged()
 
 void MailStore::changeSequence()
 {
+    if (m_holdChanges > 0) {
+        m_heldChange = true;
+        return;
+    }
     save();
     postChanged();
     updateBadge();
+}
+
+void MailStore::changeAll(const std::function<void()>& changes)
+{
+    ++m_holdChanges;
+    // Released also when a change throws, so that the store does not stay silent.
+    const auto release = qScopeGuard([this] {
+        if (--m_holdChanges == 0 && std::exchange(m_heldChange, false))
+            changeSequence();
+    });
+    changes();
 }
 
 void MailStore::postChanged()

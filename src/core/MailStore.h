@@ -17,6 +17,7 @@
 #include <qcoro/qcorotask.h>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -73,6 +74,13 @@ public:
     void notScam(const MailItem& mail);
     void blockDomain(const MailItem& mail);
     void blockIP(const MailItem& mail);
+    // The sender loses its trust and the mail is marked as scam, which blocks the sender.
+    void blockSender(const MailItem& mail);
+    // Out of ENTROPY (trusting the sender), out of its drawer and no longer done.
+    void backToIn(const MailItem& mail);
+    // Runs several changes as one: a single save, post and badge update at the end, and none
+    // when nothing changed. Nested calls join the outermost.
+    void changeAll(const std::function<void()>& changes);
     // False for no domain, a shared mail provider and the user's own domains.
     bool canBlockDomain(const MailItem& mail) const;
     int caughtDomain(const QString& domain) const;  // received items from the domain
@@ -147,6 +155,8 @@ private:
     quint64 m_searchGeneration = 0;  // the running server search stops when this moves on
     QHash<QString, MIME::Parsed> m_bodies;
     bool m_refreshing = false;
+    int m_holdChanges = 0;       // changeAll calls under way
+    bool m_heldChange = false;   // a change sequence waits for the outermost changeAll
     std::optional<QDateTime> m_lastCheck;
     std::optional<QString> m_problem;
     QHash<QString, QByteArray> m_raws;

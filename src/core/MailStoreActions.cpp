@@ -97,6 +97,23 @@ void MailStore::blockIP(const MailItem& mail)
     changeSequence();
 }
 
+void MailStore::blockSender(const MailItem& mail)
+{
+    changeAll([&] {
+        m_state.trusted.remove(senderOf(mail));
+        markScam(mail);
+    });
+}
+
+void MailStore::backToIn(const MailItem& mail)
+{
+    changeAll([&] {
+        if (isScam(mail))
+            notScam(mail);
+        assign(mail, inbox);
+    });
+}
+
 bool MailStore::canBlockDomain(const MailItem& mail) const
 {
     const QString domain = mail.domain();
