@@ -27,6 +27,7 @@ public:
     const QString& title() const { return m_title; }
     void setTitle(const QString& title);
     void setDetail(const std::optional<QString>& detail);
+    const std::optional<QString>& detail() const { return m_detail; }
     bool selected() const { return m_selected; }
     void setSelected(bool selected);
     void setAlwaysUnderline(bool on);

@@ -10,6 +10,7 @@
 #include "ui/look/LULabel.h"
 #include "ui/look/LogoView.h"
 
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QTimer>
@@ -79,6 +80,12 @@ Sidebar::Sidebar(QWidget* parent)
     m_drawerStack->setSpacing(16);
 
     rebuildDrawers();
+}
+
+// The field goes with the children, after this object has stopped being a Sidebar.
+Sidebar::~Sidebar()
+{
+    detachRenameField();
 }
 
 LUButton* Sidebar::entry(const QString& title, int view)
@@ -167,9 +174,10 @@ QWidget* Sidebar::renameRow(int drawer, const QString& name)
     line->addWidget(field, 1, Qt::AlignVCenter);
     field->installEventFilter(this);
     connect(field, &QLineEdit::editingFinished, this, [this] {
-        if (!m_rebuilding)
+        if (!m_rebuilding && !m_windowLeft)
             commitRename();
     });
+    m_windowLeft = false;
     m_renameField = field;
     // The row is in the window only after this turn.
     QTimer::singleShot(0, field, [field] {
@@ -196,6 +204,10 @@ void Sidebar::startRenaming(int drawer)
 
 bool Sidebar::eventFilter(QObject* watched, QEvent* event)
 {
+    // Another window in front ends no editing: the rename goes on when this window is back.
+    if (watched == m_renameField && (event->type() == QEvent::FocusOut || event->type() == QEvent::FocusIn))
+        m_windowLeft = event->type() == QEvent::FocusOut
+            && static_cast<QFocusEvent*>(event)->reason() == Qt::ActiveWindowFocusReason;
     if (watched == m_renameField && event->type() == QEvent::KeyPress
         && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
         m_renaming.reset();

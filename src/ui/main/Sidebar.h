@@ -24,6 +24,7 @@ public:
     static constexpr double barMark = 12.56271981242673;
 
     explicit Sidebar(QWidget* parent = nullptr);
+    ~Sidebar() override;
 
     std::function<void(int view)> onDrawer;
     std::function<void()> onLogo;
@@ -72,4 +73,5 @@ private:
     QPointer<LUField> m_renameField;
     State m_lastState;
     bool m_rebuilding = false;
+    bool m_windowLeft = false;  // the rename field lost the focus to another window
 };
