@@ -19,6 +19,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QTextEdit>
 #include <QTextFrame>
 
@@ -61,7 +62,8 @@ int rowOf(const MailList& items, const MailItem& mail, int near)
 // The preview shows text flush left: the indents of quoting and of HTML layouts go.
 QString flushLeft(const QString& text)
 {
-    QStringList lines = text.split(u'\n');
+    static const QRegularExpression lineBreak(QStringLiteral("\r\n|\n|\r"));
+    QStringList lines = text.split(lineBreak);
     for (QString& line : lines) {
         qsizetype start = 0;
         while (start < line.size() && (line[start] == u' ' || line[start] == u'\t' || line[start] == QChar(0x00A0)))
