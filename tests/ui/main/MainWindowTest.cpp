@@ -14,6 +14,8 @@
 #include "ui/main/App.h"
 #include "ui/main/MainWindow.h"
 #include "ui/main/MainWindowController.h"
+#include "ui/main/Sidebar.h"
+#include "ui/look/LUButton.h"
 
 #include <QMenuBar>
 #include <QTemporaryDir>
@@ -39,6 +41,7 @@ private Q_SLOTS:
     void aboutIsOneWindow();
     void openingAFileThatIsNoMailBeeps();
     void screensToggle();
+    void sidebarHighlightsOnlyTheListsView();
 
 private:
     MainWindowController& main() { return *m_app->mainController(); }
@@ -277,6 +280,41 @@ void MainWindowTest::screensToggle()
     QVERIFY(!game->isVisible());
     main().showSettings();
     QCOMPARE(main().currentScreen(), MainWindowController::Screen::list);
+}
+
+void MainWindowTest::sidebarHighlightsOnlyTheListsView()
+{
+    Sidebar* sidebar = main().sidebar();
+    const auto highlighted = [sidebar] {
+        QStringList names;
+        for (const LUButton* button : sidebar->findChildren<LUButton*>())
+            if (button->selected())
+                names << button->objectName();
+        return names.join(u',');
+    };
+    const auto storeChanged = [] { NotificationCenter::shared().post(MailStore::changed); };
+    QCOMPARE(highlighted(), QStringLiteral("inButton"));
+    QTest::mouseClick(sidebar->drawerButtons()[2].second, Qt::LeftButton, {}, QPoint(5, 5));
+    QCOMPARE(main().drawer(), 3);
+    QCOMPARE(main().list()->drawer(), 3);
+    QCOMPARE(highlighted(), QStringLiteral("drawer3"));
+    main().togglePong();
+    storeChanged();
+    QCOMPARE(highlighted(), QString());
+    main().togglePong();
+    QCOMPARE(highlighted(), QStringLiteral("drawer3"));
+    main().showSettings();
+    storeChanged();
+    QCOMPARE(highlighted(), QString());
+    main().showSettings();
+    main().searchField()->setFocus();
+    type(QStringLiteral("needle"));
+    storeChanged();
+    QCOMPARE(highlighted(), QString());
+    QTest::keyClick(main().searchField(), Qt::Key_Escape);
+    QCOMPARE(highlighted(), QStringLiteral("drawer3"));
+    QTest::mouseClick(sidebar->inButton(), Qt::LeftButton, {}, QPoint(5, 5));
+    QCOMPARE(highlighted(), QStringLiteral("inButton"));
 }
 
 QTEST_MAIN(MainWindowTest)
