@@ -7,6 +7,7 @@
 
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QRegion>
 #include <QTextLayout>
 
 #include <cmath>
@@ -26,37 +27,57 @@ QString oneLine(QString text)
     return text;
 }
 
-void drawLine(QPainter& painter, const QFontMetricsF& metrics, const QString& text, double x, double y, double width)
-{
-    if (width <= 0)
-        return;
-    painter.drawText(QPointF(x, y + metrics.ascent()), metrics.elidedText(text, Qt::ElideRight, width));
-}
+// Draws only where the paint event asks for it: a rally step repaints the ball and paddles,
+// not the row's text.
+struct Pen {
+    QPainter& painter;
+    const QFontMetricsF& metrics;
+    const std::optional<QRegion>& dirty;  // in the row's coordinates
 
-// The subject over as many lines as fit in the height, the last one cut short with "…".
-void drawWrapped(QPainter& painter, const QFont& font, const QString& text, double x, double y, double width)
+    bool needed(double x, double y, double width, double height) const
+    {
+        return !dirty || dirty->intersects(QRectF(x, y, width, height).toAlignedRect());
+    }
+
+    void line(const QString& text, double x, double y, double width) const
+    {
+        if (width <= 0 || !needed(x, y, width, lineHeight))
+            return;
+        painter.drawText(QPointF(x, y + metrics.ascent()), metrics.elidedText(text, Qt::ElideRight, width));
+    }
+
+    static constexpr double lineHeight = 18;
+};
+
+// The subject's lines as they wrap in its column, the last one holding the rest; kept for the
+// one open row, which the rally repaints sixty times a second.
+const QStringList& wrapped(const QFont& font, const QString& text, double width, int lines)
 {
-    if (width <= 0)
-        return;
-    const QFontMetricsF metrics(font);
-    const int lines = std::max(1, int(std::floor(subjectHeight / metrics.lineSpacing())));
+    static QString lastText;
+    static double lastWidth = -1;
+    static int lastLines = 0, lastSize = 0;
+    static QStringList pieces;
+    if (text == lastText && width == lastWidth && lines == lastLines && font.pixelSize() == lastSize)
+        return pieces;
+    lastText = text;
+    lastWidth = width;
+    lastLines = lines;
+    lastSize = font.pixelSize();
+    pieces.clear();
     QTextLayout layout(text, font);
     QTextOption option(Qt::AlignLeft);
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     layout.setTextOption(option);
     layout.beginLayout();
-    double top = y;
     for (int n = 0; n < lines; ++n) {
         QTextLine line = layout.createLine();
         if (!line.isValid())
             break;
         line.setLineWidth(width);
-        const bool last = n == lines - 1;
-        const QString piece = last ? text.mid(line.textStart()) : text.mid(line.textStart(), line.textLength());
-        drawLine(painter, metrics, last ? piece : piece.trimmed(), x, top, width);
-        top += metrics.lineSpacing();
+        pieces << (n == lines - 1 ? text.mid(line.textStart()) : text.mid(line.textStart(), line.textLength()).trimmed());
     }
     layout.endLayout();
+    return pieces;
 }
 
 }  // namespace
@@ -105,6 +126,10 @@ void MailRowView::paint(QPainter& painter, const QRectF& rect, const MailItem& m
     painter.save();
     painter.translate(rect.topLeft());
     painter.setFont(rowFont);
+    std::optional<QRegion> dirty;
+    if (row.dirty)
+        dirty = row.dirty->translated(-rect.topLeft().toPoint());
+    const Pen pen{painter, metrics, dirty};
 
     const bool unreadMark = !mail.seen && !row.ball && !row.eMark;
     const double y = row.open ? H / 2 - 22 : (H - 17) / 2;
@@ -115,19 +140,29 @@ void MailRowView::paint(QPainter& painter, const QRectF& rect, const MailItem& m
         painter.fillRect(QRectF(W - 8 - m, right, m, MailColumns::paddle), row.ink);
     } else if (row.eMark) {
         painter.setPen(row.ink);
-        painter.drawText(QPointF(8, y + metrics.ascent()), QStringLiteral("e?"));
+        pen.line(QStringLiteral("e?"), 8, y, W);
     }
     if (unreadMark)
         painter.fillRect(QRectF(8, y + markDrop, m, m), row.ink);
 
     painter.setPen(row.text);
-    const QString subject = mail.subject.isEmpty() ? QStringLiteral("(no subject)") : oneLine(mail.subject);
-    if (row.open)
-        drawWrapped(painter, rowFont, subject, columns.subjectX, y, columns.subjectWidth);
-    else
-        drawLine(painter, metrics, subject, columns.subjectX, y, columns.subjectWidth);
-    drawLine(painter, metrics, oneLine(mail.displayFrom()), columns.senderX, y, columns.senderWidth);
-    drawLine(painter, metrics, dateText(mail.date, today), columns.dateX, y, columns.dateWidth);
+    if (pen.needed(columns.subjectX, y, columns.subjectWidth, row.open ? subjectHeight : Pen::lineHeight)) {
+        const QString subject = mail.subject.isEmpty() ? QStringLiteral("(no subject)") : oneLine(mail.subject);
+        if (row.open && columns.subjectWidth > 0) {
+            const int lines = std::max(1, int(std::floor(subjectHeight / metrics.lineSpacing())));
+            double top = y;
+            for (const QString& piece : wrapped(rowFont, subject, columns.subjectWidth, lines)) {
+                pen.line(piece, columns.subjectX, top, columns.subjectWidth);
+                top += metrics.lineSpacing();
+            }
+        } else {
+            pen.line(subject, columns.subjectX, y, columns.subjectWidth);
+        }
+    }
+    if (pen.needed(columns.senderX, y, columns.senderWidth, Pen::lineHeight))
+        pen.line(oneLine(mail.displayFrom()), columns.senderX, y, columns.senderWidth);
+    if (pen.needed(columns.dateX, y, columns.dateWidth, Pen::lineHeight))
+        pen.line(dateText(mail.date, today), columns.dateX, y, columns.dateWidth);
 
     if (row.open && row.ball) {
         const double side = row.ball->side;

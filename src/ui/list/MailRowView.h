@@ -5,6 +5,7 @@
 #include <QColor>
 #include <QFont>
 #include <QPointF>
+#include <QRegion>
 
 #include <optional>
 
@@ -30,6 +31,7 @@ struct Row {
     std::optional<Ball> ball;  // while a rally runs
     QColor text;               // the mail's text colour
     QColor ink;                // marks, paddles, ball
+    std::optional<QRegion> dirty;  // what needs drawing, in the painter's coordinates; none: all
 };
 
 void paint(QPainter& painter, const QRectF& rect, const MailItem& mail, const Row& row, const MailColumns& columns,

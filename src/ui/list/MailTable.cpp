@@ -60,7 +60,7 @@ MailTable::MailTable(QWidget* parent)
     m_rally->court = [this] {
         return Rally::Court{double(viewport()->width()), rowHeightOf(m_open), columns().net};
     };
-    m_rally->redraw = [this] { redrawOpenRow(); };
+    m_rally->redraw = [this] { redrawRally(); };
 }
 
 MailTable::~MailTable()
@@ -294,6 +294,7 @@ void MailTable::paintEvent(QPaintEvent* event)
         look.eMark = MailRowView::carriesEMark(mail);
         look.text = *colour;
         look.ink = ink;
+        look.dirty = event->region();
         if (row == m_open && m_rally->running())
             look.ball = MailRowView::Ball{m_rally->ball, m_rally->ballNow, m_rally->barLeft, m_rally->barRight};
         MailRowView::paint(painter, rect, mail, look, cols, today);
@@ -487,6 +488,22 @@ void MailTable::updateRally()
         m_rally->start();
     }
     redrawOpenRow();
+}
+
+// A step moves only the ball and the paddles: their cells are drawn again, not the row's text.
+void MailTable::redrawRally()
+{
+    if (m_open < 0 || m_open >= rowCount())
+        return;
+    const double m = MailColumns::mark;
+    const QRectF row = rowRect(m_open);
+    const QRect ball = QRectF(row.topLeft() + m_rally->ball, QSizeF(m, m)).toAlignedRect().adjusted(-1, -1, 1, 1);
+    QRegion region(ball);
+    region += m_lastBall;
+    m_lastBall = ball;
+    region += QRectF(row.left() + 8 - 1, row.top(), m + 2, row.height()).toAlignedRect();
+    region += QRectF(row.right() - 8 - m - 1, row.top(), m + 2, row.height()).toAlignedRect();
+    viewport()->update(region);
 }
 
 void MailTable::redrawOpenRow()

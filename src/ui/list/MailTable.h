@@ -104,6 +104,7 @@ private:
     void moveSelection(int row, bool extend);
     bool wantsRally() const;
     void redrawOpenRow();
+    void redrawRally();
     void startDrag();
 
     MailList m_items;
@@ -122,4 +123,5 @@ private:
     bool m_selectAloneOnRelease = false;
     QWidget* m_watchedWindow = nullptr;
     QString m_rallyFor;  // id of the mail the rally plays in
+    QRect m_lastBall;    // where the ball was drawn last
 };

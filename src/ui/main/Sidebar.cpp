@@ -187,6 +187,11 @@ QWidget* Sidebar::renameRow(int drawer, const QString& name)
     return row;
 }
 
+LUField* Sidebar::renameField() const
+{
+    return m_renameField;
+}
+
 void Sidebar::detachRenameField()
 {
     if (!m_renameField)

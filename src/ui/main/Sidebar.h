@@ -40,7 +40,7 @@ public:
     LUButton* scamButton() const { return m_scam; }
     const std::vector<std::pair<int, LUButton*>>& drawerButtons() const { return m_drawerButtons; }
     std::optional<int> renaming() const { return m_renaming; }
-    LUField* renameField() const { return m_renameField; }
+    LUField* renameField() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
