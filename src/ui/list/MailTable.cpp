@@ -236,7 +236,7 @@ void MailTable::scrollToRow(int row)
 {
     if (row < 0 || row >= rowCount())
         return;
-    const double top = double(row) * rowHeight + (m_open >= 0 && m_open < row ? growth : 0);
+    const double top = finalTop(row);
     const double bottom = top + (row == m_open ? openHeight : rowHeight);
     const double view = viewport()->height();
     const int position = scrollPosition();
@@ -244,6 +244,11 @@ void MailTable::scrollToRow(int row)
         setScrollPosition(int(std::floor(top)));
     else if (bottom > position + view)
         setScrollPosition(int(std::ceil(std::min(top, bottom - view))));
+}
+
+double MailTable::finalTop(int row) const
+{
+    return double(row) * rowHeight + (m_open >= 0 && m_open < row ? growth : 0);
 }
 
 int MailTable::scrollPosition() const
@@ -454,7 +459,12 @@ void MailTable::contextMenuEvent(QContextMenuEvent* event)
         return;
     QMenu* menu = made.release();
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    menu->popup(event->globalPos());
+    // From the keyboard the menu opens under the row's text, not in the middle of the list.
+    const bool keyboard = event->reason() == QContextMenuEvent::Keyboard;
+    // Where the row's text ends up once a height change under way has finished.
+    const double textTop = row == m_open ? openHeight / 2.0 - 22 : (rowHeight - 17) / 2.0;
+    const QPointF under(MailColumns::margin, finalTop(row) - scrollPosition() + textTop + 18);
+    menu->popup(keyboard ? viewport()->mapToGlobal(under.toPoint()) : event->globalPos());
 }
 
 bool MailTable::ballInPlay() const

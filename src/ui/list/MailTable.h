@@ -97,6 +97,7 @@ private:
     };
     std::vector<Tall> tallRows() const;
     double rowTop(int row) const;
+    double finalTop(int row) const;  // once the height change under way is over
     double contentHeight() const;
     void updateScrollRange();
     void setSelection(std::vector<char> selected, int current);
