@@ -109,10 +109,15 @@ void MailListView::open(const MailItem& mail)
     const bool inPlay = row >= 0 && row < m_table->rowCount() && items()[size_t(row)].id() == mail.id() && m_table->ballInPlay();
     if (inPlay) {
         QPointer<MailListView> self(this);
-        if (m_table->sinkBall([self, mail] {
+        // The ball may be cut short by the list being hidden for another screen: the open then
+        // follows once that screen is up, not in the middle of showing it.
+        const auto openLater = [self, mail] {
+            QMetaObject::invokeMethod(self, [self, mail] {
                 if (self)
                     self->emitOpen(mail);
-            }))
+            }, Qt::QueuedConnection);
+        };
+        if (m_table->sinkBall(openLater))
             return;
     }
     emitOpen(mail);

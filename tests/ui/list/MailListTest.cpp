@@ -11,6 +11,7 @@
 #include "ui/look/Alerts.h"
 #include "ui/look/Beep.h"
 #include "ui/look/L10n.h"
+#include "ui/look/LULabel.h"
 #include "ui/look/ReduceMotion.h"
 
 #include <QMenu>
@@ -85,6 +86,7 @@ private Q_SLOTS:
     void reloadAfterTheMailLeft();
     void storeChangesInOneTurnMakeOneReload();
     void openWaitsForTheBallToSink();
+    void emptyViewSaysNothing();
     void selection();
     void openRowGrowsAndShrinks_data();
     void openRowGrowsAndShrinks();
@@ -497,7 +499,22 @@ void MailListTest::openWaitsForTheBallToSink()
     QVERIFY(m_list->table()->ballInPlay());
     QTest::keyClick(m_list->table(), Qt::Key_Return);
     select(QStringLiteral("old"));
-    QCOMPARE(m_calls, QStringList{"open plain"});
+    QVERIFY(!m_list->table()->ballInPlay());
+    QTRY_COMPARE(m_calls, QStringList{"open plain"});
+}
+
+void MailListTest::emptyViewSaysNothing()
+{
+    auto* empty = m_list->findChild<LULabel*>(QStringLiteral("empty"));
+    QVERIFY(!empty->isVisible());
+    m_list->configure(4);
+    QVERIFY(empty->isVisible());
+    QCOMPARE(empty->shown(), QStringLiteral("nothing."));
+    const QRect table = m_list->table()->geometry();
+    QCOMPARE(empty->geometry().center().x(), table.center().x());
+    QVERIFY(qAbs(empty->geometry().center().y() - (table.center().y() - 40)) <= 1);
+    QCOMPARE(m_list->table()->selectedRow(), -1);
+    QVERIFY(!m_list->findChild<QWidget*>(QStringLiteral("net"))->isVisible());
 }
 
 void MailListTest::selection()
