@@ -3,6 +3,7 @@
 #include "core/Prefs.h"
 #include "ui/list/MailColumns.h"
 #include "ui/list/MailRowView.h"
+#include "ui/list/MailTableAccessible.h"
 #include "ui/list/Rally.h"
 #include "ui/look/LUScroller.h"
 #include "ui/look/MailDrag.h"
@@ -32,6 +33,7 @@ MailTable::MailTable(QWidget* parent)
     , m_heights(new QVariantAnimation(this))
     , m_rally(new Rally(this))
 {
+    MailTableAccessible::install();
     setObjectName(QStringLiteral("table"));
     setFrameShape(QFrame::NoFrame);
     setFocusPolicy(Qt::StrongFocus);
@@ -83,6 +85,7 @@ void MailTable::setItems(MailList items)
         m_open = -1;
     updateScrollRange();
     viewport()->update();
+    MailTableAccessible::rowsChanged(this);
 }
 
 std::vector<int> MailTable::selectedRows() const
@@ -136,6 +139,7 @@ void MailTable::setSelection(std::vector<char> selected, int current)
         openChanged(previous);
     viewport()->update();
     updateRally();
+    MailTableAccessible::selectionChanged(this);
     if (onSelectionChanged)
         onSelectionChanged();
 }

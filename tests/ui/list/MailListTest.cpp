@@ -14,6 +14,7 @@
 #include "ui/look/LULabel.h"
 #include "ui/look/ReduceMotion.h"
 
+#include <QAccessible>
 #include <QMenu>
 #include <QTest>
 #include <QTextEdit>
@@ -88,6 +89,7 @@ private Q_SLOTS:
     void openWaitsForTheBallToSink();
     void emptyViewSaysNothing();
     void selection();
+    void rowsAreAccessible();
     void openRowGrowsAndShrinks_data();
     void openRowGrowsAndShrinks();
     void layout_data();
@@ -542,6 +544,26 @@ void MailListTest::selection()
     QCOMPARE(table->selectedRow(), 1);  // the open row stays where the user was
     QTest::keyClick(table, Qt::Key_End);
     QCOMPARE(table->selectedRows(), std::vector<int>{table->rowCount() - 1});
+}
+
+void MailListTest::rowsAreAccessible()
+{
+    MailTable* table = m_list->table();
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(table);
+    QVERIFY(list);
+    QCOMPARE(list->role(), QAccessible::List);
+    QCOMPARE(list->childCount(), table->rowCount());
+    const int hinted = rowOf(QStringLiteral("hinted"));
+    QAccessibleInterface* row = list->child(hinted);
+    QCOMPARE(row->role(), QAccessible::ListItem);
+    QCOMPARE(row->text(QAccessible::Name).section(QStringLiteral(" · "), 0, 1), QStringLiteral("e? about hinted · hinted"));
+    QCOMPARE(list->indexOfChild(row), hinted);
+    QCOMPARE(list->child(hinted), row);
+    QVERIFY(!row->state().selected);
+    row->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QCOMPARE(table->selectedRow(), hinted);
+    QVERIFY(row->state().selected);
+    QCOMPARE(list->childAt(row->rect().center().x(), row->rect().center().y()), row);
 }
 
 void MailListTest::openRowGrowsAndShrinks_data()
