@@ -108,6 +108,8 @@ int main(int argc, char* argv[])
     const Account account{QStringLiteral("BENCH"), QStringLiteral("me@example.org"), QStringLiteral("Me"), {}, 993, {}, {}, 465, {}};
     MailStore& store = MailStore::shared();
     store.replace(account.id, makeItems(account));
+    store.save();  // cache.json written up front, as after a start from it
+    store.finishSaving();
 
     MainWindowController main;
     main.window()->resize(1280, 760);

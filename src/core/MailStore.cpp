@@ -184,6 +184,25 @@ int MailStore::unreadCount(int view, const std::optional<QString>& account) cons
     return count;
 }
 
+MailStore::Counts MailStore::counts(const std::optional<QString>& account) const
+{
+    const QSet<QString> hidden = hiddenAccounts();
+    const std::vector<Place>& all = places();
+    Counts counts;
+    for (size_t i = 0; i < mails().size(); ++i) {
+        const Place& place = all[i];
+        const bool entropy = place.kind == Place::Scam;
+        const bool unreadFiled = place.kind == Place::Filed && !mails()[i].seen && place.drawer >= 0 && place.drawer <= 5;
+        if ((entropy || unreadFiled) && accountMatches(mails()[i], account, hidden)) {
+            if (entropy)
+                ++counts.entropy;
+            else
+                ++counts.unread[size_t(place.drawer)];
+        }
+    }
+    return counts;
+}
+
 // Equal to the unread received mails that are neither done nor scam.
 int MailStore::newCount() const
 {

@@ -16,6 +16,7 @@
 
 #include <qcoro/qcorotask.h>
 
+#include <array>
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -55,6 +56,13 @@ public:
     // The mails of a view, newest first (equal dates in store order); `account` none = all.
     MailList items(int view, const std::optional<QString>& account = std::nullopt) const;
     int unreadCount(int view, const std::optional<QString>& account = std::nullopt) const;
+    // What the sidebar shows, in one pass: the unread mails of IN and of each drawer, and all
+    // mails of ENTROPY.
+    struct Counts {
+        std::array<int, 6> unread{};  // 0 IN, 1 to 5 the drawers
+        int entropy = 0;
+    };
+    Counts counts(const std::optional<QString>& account = std::nullopt) const;
     // Unread received mail that is neither done nor scam, all accounts, hidden ones included.
     int newCount() const;
     bool isScam(const MailItem& mail) const;

@@ -204,8 +204,12 @@ void MailStoreTest::triage()
     QCOMPARE(::places(store), places);
     QCOMPARE(store.newCount(), newCount);
     int unreadFiled = 0;
-    for (int drawer = 0; drawer <= 5; ++drawer)
+    const MailStore::Counts counts = store.counts();
+    for (int drawer = 0; drawer <= 5; ++drawer) {
         unreadFiled += store.unreadCount(drawer);
+        QCOMPARE(counts.unread[size_t(drawer)], store.unreadCount(drawer));
+    }
+    QCOMPARE(counts.entropy, int(store.items(MailStore::entropyView).size()));
     QCOMPARE(unreadFiled, newCount);
     for (const MailItem& mail : store.mails()) {
         if (!mail.mailbox)
@@ -275,6 +279,7 @@ void MailStoreTest::accountsFilterAndHide()
     QCOMPARE(Prefs::shared().hiddenAccounts(), QStringList({accountB}));
     QCOMPARE(store.items(0).size(), size_t(1));
     QCOMPARE(store.unreadCount(0, accountB), 0);
+    QCOMPARE(store.counts().unread[0], 1);  // the sidebar leaves hidden mail out too
     QCOMPARE(store.newCount(), 2);  // hidden mail still counts on the badge
 
     store.toggleAccount(accountA);  // the last visible one

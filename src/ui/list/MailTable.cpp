@@ -1,5 +1,6 @@
 #include "ui/list/MailTable.h"
 
+#include "core/NotificationCenter.h"
 #include "core/Prefs.h"
 #include "ui/list/MailColumns.h"
 #include "ui/list/MailRowView.h"
@@ -59,6 +60,7 @@ MailTable::MailTable(QWidget* parent)
     });
 
     m_rally->wanted = [this] { return wantsRally(); };
+    NotificationCenter::shared().observe(Theme::changed, this, [this](QObject*) { redrawRows(); });
     m_rally->court = [this] {
         return Rally::Court{double(viewport()->width()), rowHeightOf(m_open), columns().net};
     };
@@ -74,6 +76,7 @@ MailTable::~MailTable()
 void MailTable::setItems(MailList items)
 {
     m_items = std::move(items);
+    m_colours.clear();  // the accounts may have changed with the rows
     m_selected.assign(m_items.size(), 0);
     m_selectedCount = 0;
     m_current = -1;
@@ -267,11 +270,16 @@ void MailTable::setScrollPosition(int position)
 
 MailColumns MailTable::columns() const
 {
-    return MailColumns::forWidth(viewport()->width(), MailRowView::dateColumn(), Prefs::shared().netRatio());
+    if (!m_netRatio)
+        m_netRatio = Prefs::shared().netRatio();
+    return MailColumns::forWidth(viewport()->width(), MailRowView::dateColumn(), *m_netRatio);
 }
 
 void MailTable::redrawRows()
 {
+    m_netRatio.reset();
+    m_colours.clear();
+    m_ink.reset();
     viewport()->update();
 }
 
@@ -288,16 +296,18 @@ void MailTable::paintEvent(QPaintEvent* event)
         return;
     const MailColumns cols = columns();
     const QDate today = QDate::currentDate();
-    const QColor ink = Theme::ink();
-    QHash<QString, QColor> colours;  // settings are read once per account and paint
+    // Settings are read once per look, not at each of the rally's sixty frames a second.
+    if (!m_ink)
+        m_ink = Theme::ink();
+    const QColor ink = *m_ink;
     for (int row = first; row < rowCount(); ++row) {
         const QRectF rect = rowRect(row);
         if (rect.top() >= area.bottom() + 1)
             break;
         const MailItem& mail = m_items[size_t(row)];
-        auto colour = colours.constFind(mail.accountID);
-        if (colour == colours.cend())
-            colour = colours.insert(mail.accountID, MailRowView::textColour(mail));
+        auto colour = m_colours.constFind(mail.accountID);
+        if (colour == m_colours.cend())
+            colour = m_colours.insert(mail.accountID, MailRowView::textColour(mail));
         MailRowView::Row look;
         look.open = isSelected(row) && rect.height() > 33;
         look.eMark = MailRowView::carriesEMark(mail);
@@ -481,18 +491,21 @@ bool MailTable::sinkBall(std::function<void()> then)
     return m_rally->sinkBall(std::move(then));
 }
 
+// The mail's part is settled when the open row or the rows change; each step asks the rest.
 bool MailTable::wantsRally() const
 {
-    if (m_open < 0 || m_open != m_current || m_open >= rowCount())
+    if (!m_openMailPlays || m_open < 0 || m_open != m_current || m_open >= rowCount())
         return false;
-    const MailItem& mail = m_items[size_t(m_open)];
-    const QWidget* top = window();
-    return !mail.seen && !MailRowView::carriesEMark(mail) && isVisible() && !(top->windowState() & Qt::WindowMinimized)
-        && !ReduceMotion::on();
+    return isVisible() && !(window()->windowState() & Qt::WindowMinimized) && !ReduceMotion::on();
 }
 
 void MailTable::updateRally()
 {
+    m_openMailPlays = false;
+    if (m_open >= 0 && m_open < rowCount()) {
+        const MailItem& mail = m_items[size_t(m_open)];
+        m_openMailPlays = !mail.seen && !MailRowView::carriesEMark(mail);
+    }
     const QString openID = m_open >= 0 && m_open < rowCount() ? m_items[size_t(m_open)].id() : QString();
     // Ball state belongs to one mail: another open mail starts afresh.
     if (m_rally->running() && (openID != m_rallyFor || !wantsRally()))

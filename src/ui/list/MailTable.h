@@ -3,10 +3,13 @@
 #include "core/MailList.h"
 
 #include <QAbstractScrollArea>
+#include <QColor>
+#include <QHash>
 #include <QPoint>
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QMenu;
@@ -125,4 +128,8 @@ private:
     QWidget* m_watchedWindow = nullptr;
     QString m_rallyFor;  // id of the mail the rally plays in
     QRect m_lastBall;    // where the ball was drawn last
+    bool m_openMailPlays = false;  // the open row's mail is unread and has no "e?"
+    mutable std::optional<double> m_netRatio;
+    QHash<QString, QColor> m_colours;  // text colour by account
+    std::optional<QColor> m_ink;
 };

@@ -107,14 +107,14 @@ void Sidebar::update(int drawer, const std::optional<QString>& account, bool set
         rebuildDrawers();
         return;
     }
-    const MailStore& store = MailStore::shared();
-    m_in->setDetail(count(store.unreadCount(MailStore::inbox, account)));
+    const MailStore::Counts counts = MailStore::shared().counts(account);
+    m_in->setDetail(count(counts.unread[MailStore::inbox]));
     m_in->setSelected(drawer == MailStore::inbox && !settings);
     for (const auto& [number, button] : m_drawerButtons) {
-        button->setDetail(count(store.unreadCount(number, account)));
+        button->setDetail(count(counts.unread[size_t(number)]));
         button->setSelected(drawer == number && !settings);
     }
-    m_scam->setDetail(count(int(store.items(MailStore::entropyView, account).size())));
+    m_scam->setDetail(count(counts.entropy));
     m_scam->setSelected(drawer == MailStore::entropyView && !settings);
     m_out->setSelected(drawer == MailStore::outView && !settings);
 }
