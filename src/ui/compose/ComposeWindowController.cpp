@@ -149,6 +149,7 @@ ComposeWindowController::ComposeWindowController(const std::optional<MailItem>& 
 ComposeWindowController::~ComposeWindowController()
 {
     openWindows().removeOne(this);
+    m_window->ground()->removeEventFilter(this);
     delete m_window;
 }
 
@@ -359,6 +360,10 @@ void ComposeWindowController::addFiles(const QStringList& paths)
         const QFileInfo info(path);
         if (info.isDir())
             continue;
+        if (info.isFile() && info.size() > largestFile) {
+            tooLarge << info.fileName();
+            continue;
+        }
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly))
             continue;

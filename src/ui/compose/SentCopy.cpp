@@ -11,6 +11,15 @@
 
 namespace SentCopy {
 
+namespace {
+int jobs = 0;
+}
+
+int running()
+{
+    return jobs;
+}
+
 bool fileNow(const Account& account, const QString& password, const QByteArray& message, const QString& messageID)
 {
     std::unique_ptr<IMAPClient> client;
@@ -43,12 +52,14 @@ bool fileNow(const Account& account, const QString& password, const QByteArray& 
 
 QCoro::Task<> file(Account account, QString password, QByteArray message, QString messageID, std::chrono::milliseconds wait)
 {
+    ++jobs;
     co_await QCoro::sleepFor(wait);
     QFuture<NetworkJobs::Result<bool>> job = NetworkJobs::run([account, password, message, messageID] {
         return fileNow(account, password, message, messageID);
     });
     NetworkJobs::Result<bool> done = co_await job;
     Q_UNUSED(done);
+    --jobs;
     MailStore::shared().refresh();
 }
 

@@ -20,6 +20,9 @@ inline constexpr std::chrono::milliseconds serverGrace{3000};
 QCoro::Task<> file(Account account, QString password, QByteArray message, QString messageID,
     std::chrono::milliseconds wait = serverGrace);
 
+// Filing jobs started and not yet finished.
+int running();
+
 // The blocking part, on a network worker: true when the copy was appended.
 bool fileNow(const Account& account, const QString& password, const QByteArray& message, const QString& messageID);
 
