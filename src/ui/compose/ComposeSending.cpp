@@ -103,9 +103,11 @@ void ComposeWindowController::resetSendButton()
 
 void ComposeWindowController::notSent(const QString& reason)
 {
+    // Refusals of unsafe input already say so; the line says it once.
+    static const QString saidAlready = QStringLiteral("not sent: ");
     m_sending = false;
     resetSendButton();
-    m_status->set(QStringLiteral("! not sent: ") + reason, false);
+    m_status->set(QStringLiteral("! not sent: ") + (reason.startsWith(saidAlready) ? reason.sliced(saidAlready.size()) : reason), false);
 }
 
 void ComposeWindowController::performSend()
