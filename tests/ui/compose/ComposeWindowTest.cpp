@@ -10,13 +10,17 @@
 #include "ui/compose/NotesPanel.h"
 #include "ui/compose/NotesTextView.h"
 #include "ui/compose/PlainTextView.h"
+#include "ui/look/Beep.h"
 #include "ui/look/Clock.h"
 #include "ui/look/FieldRow.h"
 #include "ui/look/FileDialogs.h"
 #include "ui/look/LUButton.h"
 #include "ui/look/LUField.h"
 #include "ui/look/LULabel.h"
+#include "ui/look/PlusButton.h"
 #include "ui/look/ReduceMotion.h"
+#include "ui/main/MainWindow.h"
+#include "ui/main/MainWindowController.h"
 
 #include <QAction>
 #include <QMenu>
@@ -90,6 +94,7 @@ private Q_SLOTS:
     void takeBackByKeyAndButton();
     void needsSomeoneInTo_data();
     void needsSomeoneInTo();
+    void mainWindowOpensCompose();
 
 private:
     ComposeWindowController* openNew(const std::optional<MailItem>& reply = std::nullopt, const std::optional<QString>& quoted = std::nullopt)
@@ -575,6 +580,31 @@ void ComposeWindowTest::needsSomeoneInTo()
     QCOMPARE(compose->status()->raw(), QStringLiteral("! who is it for?"));
     QVERIFY(!compose->status()->dimmed());
     QVERIFY(compose->to()->hasFocus());
+}
+
+void ComposeWindowTest::mainWindowOpensCompose()
+{
+    int beeps = 0;
+    Beep::replace([&] { ++beeps; });
+    MainWindowController main;
+    QTest::mouseClick(main.window()->findChild<PlusButton*>(), Qt::LeftButton);
+    QCOMPARE(ComposeWindowController::windows().size(), 1);
+    const MailItem mail = received(account("first").id);
+    main.onReply(mail, QStringLiteral("quoted"));
+    QCOMPARE(ComposeWindowController::windows().size(), 2);
+    QCOMPARE(ComposeWindowController::windows()[1]->body()->text(), ComposeText::replyBody(mail, QStringLiteral("quoted")));
+    QCOMPARE(beeps, 0);
+
+    // Without an account there is nothing to write from: the way to add one, or the beep.
+    Prefs::shared().setAccounts({});
+    main.onForward(mail);
+    QCOMPARE(beeps, 1);
+    int asked = 0;
+    main.onAddAccount = [&] { ++asked; };
+    main.onNewMail();
+    QCOMPARE(asked, 1);
+    QCOMPARE(ComposeWindowController::windows().size(), 2);
+    Beep::replace({});
 }
 
 QTEST_MAIN(ComposeWindowTest)
