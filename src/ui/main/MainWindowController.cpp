@@ -4,6 +4,7 @@
 #include "core/NotificationCenter.h"
 #include "core/Prefs.h"
 #include "game/PongView.h"
+#include "ui/compose/ComposeWindowController.h"
 #include "ui/look/Beep.h"
 #include "ui/look/FieldUnderline.h"
 #include "ui/look/GroundView.h"
@@ -48,6 +49,9 @@ MainWindowController::MainWindowController()
     auto& center = NotificationCenter::shared();
     center.observe(Theme::changed, this, [this](QObject*) { themeChanged(); });
     center.observe(MailStore::changed, this, [this](QObject*) { storeChanged(); });
+    onNewMail = [this] { openCompose(std::nullopt, std::nullopt, std::nullopt); };
+    onReply = [this](const MailItem& mail, const std::optional<QString>& quoted) { openCompose(mail, quoted, std::nullopt); };
+    onForward = [this](const MailItem& mail) { openCompose(std::nullopt, std::nullopt, mail); };
     themeChanged();
     showList();
 }
@@ -126,6 +130,13 @@ bool MainWindowController::eventFilter(QObject* watched, QEvent* event)
     if (watched == m_searchField && event->type() == QEvent::KeyPress)
         return searchCommand(static_cast<QKeyEvent*>(event)->key());
     return QObject::eventFilter(watched, event);
+}
+
+void MainWindowController::openCompose(
+    const std::optional<MailItem>& reply, const std::optional<QString>& quoted, const std::optional<MailItem>& forward)
+{
+    if (!ComposeWindowController::open(reply, quoted, forward))
+        onAddAccount ? onAddAccount() : Beep::sound();
 }
 
 void MainWindowController::start()
