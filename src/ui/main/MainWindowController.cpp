@@ -87,6 +87,8 @@ void MainWindowController::buildLayout()
     m_content->setObjectName(QStringLiteral("content"));
     m_list = new MailListView(m_content);
     m_list->onOpen = [this](const MailItem& mail) { open(mail); };
+    m_list->onReply = [this](const MailItem& mail) { onReply(mail, std::nullopt); };
+    m_list->onForward = [this](const MailItem& mail) { onForward(mail); };
     m_list->hide();
 
     connect(m_searchField, &QLineEdit::textEdited, this, &MainWindowController::searchChanged);
