@@ -53,6 +53,9 @@ public:
     // Windows that other parts of the program open; until they are set a request beeps.
     std::function<void()> onNewMail;
     std::function<void()> onAddAccount;
+    // Compose for a reply (with the reader's loaded text to quote, if any) and for a forward.
+    std::function<void(const MailItem& mail, const std::optional<QString>& quoted)> onReply;
+    std::function<void(const MailItem& mail)> onForward;
 
     int drawer() const { return m_drawer; }
     int drawerBeforeSearch() const { return m_drawerBeforeSearch; }
