@@ -217,10 +217,11 @@ QCoro::Task<> AccountWindowController::logIn(QPointer<AccountWindowController> w
     QList<Account> accounts = Prefs::shared().accounts();
     accounts.append(account);
     Prefs::shared().setAccounts(accounts);
-    if (window)
-        window->m_status->set(QStringLiteral("✓ connected"));
     if (onAccountAdded)
         onAccountAdded();
+    if (!window)
+        co_return;
+    window->m_status->set(QStringLiteral("✓ connected"));
     co_await QCoro::sleepFor(std::chrono::milliseconds(500));
     if (window)
         window->close();
