@@ -165,8 +165,9 @@ void ReaderView::applyLook()
 void ReaderView::showText(const QString& text, bool dim)
 {
     m_lastShown = {text, dim};
-    QTextDocument* document = m_textView->document();
-    document->clear();
+    // Built apart from the view: attached, every insertion would lay the text out again, which
+    // costs seconds for a long mail.
+    auto* document = new QTextDocument(m_textView);
     document->setUndoRedoEnabled(false);
     document->setDocumentMargin(0);
     const QFont font = Theme::font(13);
@@ -198,6 +199,11 @@ void ReaderView::showText(const QString& text, bool dim)
     }
     cursor.insertText(text.sliced(at), plain);
     cursor.endEditBlock();
+    QTextDocument* old = m_textView->document();
+    const bool ours = old->parent() == m_textView;  // the view deletes the one it made itself
+    m_textView->setDocument(document);
+    if (ours)
+        delete old;
 }
 
 void ReaderView::openLink(const QUrl& url)
