@@ -131,9 +131,10 @@ void AttachmentsView::rebuild()
         line->setSpacing(18);
         auto* label = new LULabel(rowText(i, hasKey), 10, !unlocked, 1.5, 1, row);
         label->setObjectName(QStringLiteral("text"));
-        line->addWidget(label, 1);
+        // Tops aligned, so the buttons' titles stand on the label's line and their rule below it.
+        line->addWidget(label, 1, Qt::AlignTop);
         const auto button = [&](const char* title, std::function<void()> action) {
-            line->addWidget(new LUButton(QString::fromLatin1(title), 10, true, std::move(action), row));
+            line->addWidget(new LUButton(QString::fromLatin1(title), 10, true, std::move(action), row), 0, Qt::AlignTop);
         };
         if (unlocked) {
             button("open", [this, i] { open(i); });
@@ -142,6 +143,8 @@ void AttachmentsView::rebuild()
         } else {
             button("unlock", [this, i] { unlock(i); });
         }
+        // Shown now: a layout would show a new child only later, and count it as nothing until then.
+        row->show();
         m_stack->addWidget(row, 0, Qt::AlignLeft);
         if (!unlocked)
             continue;
@@ -150,6 +153,7 @@ void AttachmentsView::rebuild()
             view->setObjectName(QStringLiteral("picture%1").arg(i));
             view->setPixmap(shown);
             view->setFixedSize(shown.deviceIndependentSize().toSize());
+            view->show();
             m_stack->addWidget(view, 0, Qt::AlignLeft);
         }
     }

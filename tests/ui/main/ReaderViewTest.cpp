@@ -12,6 +12,8 @@
 #include "ui/main/ReaderView.h"
 
 #include <QApplication>
+#include <QBuffer>
+#include <QLabel>
 #include <QClipboard>
 #include <QTest>
 #include <QTextBlock>
@@ -75,6 +77,7 @@ private Q_SLOTS:
     void newLookRedrawsWithoutLoading();
     void layout_data();
     void layout();
+    void stripGrowsWithItsRows();
 
 private:
     TemporaryHome m_home;
@@ -309,6 +312,32 @@ void ReaderViewTest::layout()
     QCOMPARE(reader.textView()->geometry(), scroll->rect());
     QCOMPARE(reader.attachments()->geometry().bottom() + 1, 600 - 18);
     QCOMPARE(scroll->geometry().bottom() + 1, reader.attachments()->y() - 10);
+}
+
+void ReaderViewTest::stripGrowsWithItsRows()
+{
+    QImage image(60, 40, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+
+    ReaderView reader(mail());
+    reader.resize(900, 600);
+    reader.show();
+    AttachmentsView* strip = reader.attachments();
+    const QWidget* scroll = reader.findChild<QWidget*>(QStringLiteral("scroll"));
+    QCOMPARE(strip->height(), 0);
+    strip->set({{QStringLiteral("chart.png"), QStringLiteral("image/png"), png}, {QStringLiteral("notes.txt"), QStringLiteral("text/plain"), "x"}});
+    const int rows = strip->height();
+    QVERIFY2(rows >= 2 * 12, qPrintable(QString::number(rows)));
+    QCOMPARE(strip->geometry().bottom() + 1, 600 - 18);
+    QCOMPARE(scroll->geometry().bottom() + 1, strip->y() - 10);
+    strip->unlock(0);
+    QCOMPARE(strip->height(), rows + 8 + 40);  // the picture under its row
+    QCOMPARE(scroll->geometry().bottom() + 1, strip->y() - 10);
+    QVERIFY(strip->findChild<QLabel*>(QStringLiteral("picture0"))->isVisible());
 }
 
 QTEST_MAIN(ReaderViewTest)
