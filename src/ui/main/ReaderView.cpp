@@ -19,7 +19,6 @@
 
 #include <QHBoxLayout>
 #include <QKeyEvent>
-#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFrame>
