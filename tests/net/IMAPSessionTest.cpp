@@ -59,7 +59,7 @@ private:
 void IMAPSessionTest::initTestCase()
 {
     QVERIFY2(m_dovecot.start({{"big", "pw"}, {"sender", "pw"}, {"dave@example.org", "pw"}}), qPrintable(m_dovecot.error()));
-    QVERIFY2(m_plainDovecot.start({{"plain", "pw"}}, false, 1), qPrintable(m_plainDovecot.error()));
+    QVERIFY2(m_plainDovecot.start({{"plain", "pw"}}, false), qPrintable(m_plainDovecot.error()));
     ConnectionTesting::trustCertificates({m_dovecot.authority(), m_plainDovecot.authority()});
     for (int n = 1; n <= 150; ++n)
         m_dovecot.deliver("big", "INBOX", message("in", n, n == 10 ? "needle" : ""), n <= 100);

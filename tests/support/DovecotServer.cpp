@@ -5,21 +5,22 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
+#include <QStandardPaths>
 #include <QTcpSocket>
 #include <QThread>
 
 #include <grp.h>
 #include <pwd.h>
-#include <signal.h>
-#include <sys/prctl.h>
 #include <unistd.h>
 
 namespace {
 
-QString loopbackPrefix()
+QString dovecotProgram()
 {
-    const qint64 pid = QCoreApplication::applicationPid();
-    return QStringLiteral("127.%1.%2.").arg(20 + pid % 200).arg(1 + (pid / 200) % 250);
+    // /usr/sbin is not on a normal user's PATH, and sudo may not keep it there either.
+    const QString onPath = QStandardPaths::findExecutable("dovecot");
+    return onPath.isEmpty() ? QStandardPaths::findExecutable("dovecot", {"/usr/sbin", "/sbin"}) : onPath;
 }
 
 bool writeFile(const QString& path, const QByteArray& bytes)
@@ -85,6 +86,7 @@ bool DovecotServer::writeConfig(const std::vector<User>& users, bool specialUse)
     const QString config = QString(R"(base_dir = %1/run
 state_dir = %1/state
 log_path = %1/dovecot.log
+login_greeting = %10
 protocols = imap
 listen = %2
 first_valid_uid = %3
@@ -128,7 +130,7 @@ service imap-login {
 }
 )")
         .arg(d, host(), QString::fromLatin1(uid), server.certificateFile, server.keyFile, host(), untrustedHost(), wrongNameHost(),
-             specialUse ? specialUseMailboxes : QString())
+             specialUse ? specialUseMailboxes : QString(), QString::fromLatin1(m_greeting))
         + local.arg(untrustedHost(), untrusted.certificateFile, untrusted.keyFile)
         + local.arg(wrongNameHost(), wrongName.certificateFile, wrongName.keyFile);
 
@@ -145,10 +147,24 @@ service imap-login {
     return writeFile(d + "/passwd", passwords) && writeFile(d + "/dovecot.conf", config.toUtf8());
 }
 
-bool DovecotServer::start(const std::vector<User>& users, bool specialUse, int instance)
+bool DovecotServer::start(const std::vector<User>& users, bool specialUse)
 {
-    m_prefix = loopbackPrefix();
-    m_base = 10 * instance;
+    const QString program = dovecotProgram();
+    if (program.isEmpty()) {
+        m_error = "dovecot is not installed (scripts/setup installs it)";
+        return false;
+    }
+    if (::geteuid() != 0) {
+        m_error = "Dovecot has to start as root to switch to its own users: run the tests as root or through scripts/test";
+        return false;
+    }
+    m_block = freeLoopbackBlock({{1, starttlsPort}, {1, tlsPort}, {2, tlsPort}, {3, tlsPort}});
+    if (!m_block.error.isEmpty()) {
+        m_error = m_block.error;
+        return false;
+    }
+    // Only this server greets with this line, so a test never goes on with another server.
+    m_greeting = "LU.MARA test server " + QByteArray::number(QRandomGenerator::global()->generate64(), 16);
     if (!m_dir.isValid() || !m_certificates.isValid()) {
         m_error = "no temporary folder or certificates: " + m_certificates.error();
         return false;
@@ -157,8 +173,9 @@ bool DovecotServer::start(const std::vector<User>& users, bool specialUse, int i
         return false;
     m_process = std::make_unique<QProcess>();
     m_process->setProcessChannelMode(QProcess::MergedChannels);
-    m_process->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
-    m_process->start("dovecot", {"-F", "-c", m_dir.filePath("dovecot.conf")});
+    // SIGTERM lets the master end its own children.
+    dieWithTest(*m_process, SIGTERM);
+    m_process->start(program, {"-F", "-c", m_dir.filePath("dovecot.conf")});
     if (!m_process->waitForStarted(10000)) {
         m_error = "dovecot did not start: " + m_process->errorString();
         return false;
@@ -176,9 +193,17 @@ bool DovecotServer::waitUntilListening()
         }
         QTcpSocket probe;
         probe.connectToHost(host(), starttlsPort);
-        if (probe.waitForConnected(200) && probe.waitForReadyRead(2000)
-            && probe.readLine().contains("CAPABILITY"))
-            return true;
+        if (probe.waitForConnected(200)) {
+            while (!probe.canReadLine() && probe.waitForReadyRead(2000)) {
+            }
+            const QByteArray greeting = probe.readLine();
+            if (greeting.contains(m_greeting))
+                return true;
+            if (!greeting.isEmpty()) {
+                m_error = "another server than this test's Dovecot answers on " + host() + ":" + QString::number(starttlsPort);
+                return false;
+            }
+        }
         QThread::msleep(100);
     }
     m_error = "dovecot does not answer on " + host() + ": " + log();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Loopback.h"
 #include "TestCertificates.h"
 
 #include <QDateTime>
@@ -10,11 +11,12 @@
 #include <memory>
 #include <vector>
 
-// A private Dovecot on a loopback block of its own (127.x.y.0/24, picked from the process id):
+// A private Dovecot on a loopback block of its own (see Loopback.h):
 //   host():          port 993 with TLS at once, port 143 with STARTTLS (plain LOGIN refused there)
 //   untrustedHost(): port 993, a certificate from an authority nobody trusts
 //   wrongNameHost(): port 993, a trusted certificate issued for another host
-// passwd-file users, maildir as the `mail` user, special-use Sent and Trash.
+// passwd-file users, maildir as the `mail` user, special-use Sent and Trash. Dovecot switches to
+// its own users, so the test has to run as root.
 class DovecotServer {
 public:
     struct User {
@@ -26,15 +28,14 @@ public:
     ~DovecotServer();
 
     // Starts the server and waits until it answers; error() says why not. Without `specialUse`
-    // no mailbox carries a special-use flag and none is made on its own. A second server in the
-    // same test needs another `instance` number.
-    bool start(const std::vector<User>& users, bool specialUse = true, int instance = 0);
+    // no mailbox carries a special-use flag and none is made on its own.
+    bool start(const std::vector<User>& users, bool specialUse = true);
     void stop();
     QString error() const { return m_error; }
 
-    QString host() const { return m_prefix + QString::number(m_base + 1); }
-    QString untrustedHost() const { return m_prefix + QString::number(m_base + 2); }
-    QString wrongNameHost() const { return m_prefix + QString::number(m_base + 3); }
+    QString host() const { return m_block.address(1); }
+    QString untrustedHost() const { return m_block.address(2); }
+    QString wrongNameHost() const { return m_block.address(3); }
     static constexpr int tlsPort = 993;
     static constexpr int starttlsPort = 143;
     QSslCertificate authority() const { return m_certificates.authority(); }
@@ -54,8 +55,8 @@ private:
 
     QTemporaryDir m_dir{"/tmp/lmd-XXXXXX"};
     TestCertificates m_certificates;
-    QString m_prefix;
-    int m_base = 0;
+    LoopbackBlock m_block;
+    QByteArray m_greeting;
     std::unique_ptr<QProcess> m_process;
     QString m_error;
     int m_delivered = 0;

@@ -1,5 +1,7 @@
 #include "support/KeyringSession.h"
 
+#include "support/ChildProcess.h"
+
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -105,6 +107,7 @@ QString KeyringSession::startBus()
 
     m_bus = std::make_unique<QProcess>();
     m_bus->setProcessChannelMode(QProcess::SeparateChannels);
+    dieWithTest(*m_bus);
     m_bus->start(QStringLiteral("dbus-daemon"),
         {QStringLiteral("--config-file=") + configPath, QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
     if (!m_bus->waitForStarted(startMilliseconds))
@@ -123,6 +126,7 @@ QString KeyringSession::startKeyring(bool unlock)
     m_daemon = std::make_unique<QProcess>();
     m_daemon->setProcessEnvironment(daemonEnvironment());
     m_daemon->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    dieWithTest(*m_daemon);
     QStringList arguments{QStringLiteral("--foreground"), QStringLiteral("--components=secrets")};
     if (unlock)
         arguments << QStringLiteral("--unlock");

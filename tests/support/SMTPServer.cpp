@@ -1,29 +1,15 @@
 #include "SMTPServer.h"
 
 #include "ChildProcess.h"
+#include "Loopback.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 
-#include <signal.h>
-#include <sys/prctl.h>
-
 #ifndef LUMARA_SMTP_SERVER_SCRIPT
 #error "LUMARA_SMTP_SERVER_SCRIPT must name smtp_server.py"
 #endif
-
-namespace {
-
-// Beside the Dovecot fixture's 127.20-219.x.y block.
-QString loopbackAddress()
-{
-    const qint64 pid = QCoreApplication::applicationPid();
-    return QStringLiteral("127.0.%1.25").arg(1 + pid % 250);
-}
-
-}  // namespace
 
 SMTPServer::~SMTPServer()
 {
@@ -34,7 +20,12 @@ SMTPServer::~SMTPServer()
 
 bool SMTPServer::start(const std::vector<User>& users)
 {
-    m_host = loopbackAddress();
+    const LoopbackBlock block = freeLoopbackBlock({{25, tlsPort}});
+    if (!block.error.isEmpty()) {
+        m_error = block.error;
+        return false;
+    }
+    m_host = block.address(25);
     if (!m_dir.isValid() || !m_certificates.isValid()) {
         m_error = "no temporary folder or certificates: " + m_certificates.error();
         return false;
@@ -50,11 +41,13 @@ bool SMTPServer::start(const std::vector<User>& users)
         arguments << user.name + ':' + user.password;
     m_process = std::make_unique<QProcess>();
     m_process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_process->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+    dieWithTest(*m_process);
     m_process->start("/usr/bin/python3", arguments);
     while (!m_process->canReadLine()) {
         if (!m_process->waitForReadyRead(20000)) {
-            m_error = "the SMTP server did not start: " + m_process->errorString();
+            m_error = m_process->state() == QProcess::Running
+                ? "the SMTP server did not say its ports"
+                : "the SMTP server did not start; its error is above";
             return false;
         }
     }

@@ -14,7 +14,7 @@
 #include <vector>
 
 // A submission server on aiosmtpd (smtp_server.py beside this file) on a loopback address of
-// its own (127.0.y.25, picked from the process id):
+// its own (see Loopback.h); port 465 needs root:
 //   port 465 with TLS at once, starttlsPort() with STARTTLS, noTlsPort() answering STARTTLS with 454.
 // AUTH PLAIN for the given users (535 for a wrong password); RCPT of nobody@... gets 550, of
 // ...@forward.example 251. It records every command and every accepted message.

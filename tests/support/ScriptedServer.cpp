@@ -21,13 +21,15 @@ protected:
 
 }  // namespace
 
-void ScriptedPeer::send(const QByteArray& bytes)
+bool ScriptedPeer::send(const QByteArray& bytes)
 {
-    m_socket.write(bytes);
+    if (m_socket.write(bytes) != bytes.size())
+        return false;
     while (m_socket.bytesToWrite() > 0 || m_socket.encryptedBytesToWrite() > 0) {
         if (!m_socket.waitForBytesWritten(serverWait))
-            return;
+            return false;
     }
+    return m_socket.state() == QAbstractSocket::ConnectedState;
 }
 
 QByteArray ScriptedPeer::readLine()
@@ -83,10 +85,12 @@ bool ScriptedPeer::startTls()
 ScriptedServer::ScriptedServer(Script script, Options options)
     : m_address(options.address)
 {
-    std::promise<int> port;
-    std::future<int> bound = port.get_future();
-    m_thread = std::thread(&ScriptedServer::serve, this, std::move(script), std::move(options), std::move(port));
-    m_port = bound.get();
+    std::promise<Listening> listening;
+    std::future<Listening> bound = listening.get_future();
+    m_thread = std::thread(&ScriptedServer::serve, this, std::move(script), std::move(options), std::move(listening));
+    const Listening result = bound.get();
+    m_port = result.port;
+    m_error = result.error;
 }
 
 ScriptedServer::~ScriptedServer()
@@ -103,12 +107,15 @@ QList<QByteArray> ScriptedServer::received()
     return m_received;
 }
 
-void ScriptedServer::serve(Script script, Options options, std::promise<int> port)
+void ScriptedServer::serve(Script script, Options options, std::promise<Listening> listening)
 {
     DescriptorServer listener;
-    if (!listener.listen(QHostAddress(options.address), quint16(options.port)))
-        qWarning("scripted server cannot listen on %s:%d", qPrintable(options.address), options.port);
-    port.set_value(listener.serverPort());
+    if (!listener.listen(QHostAddress(options.address), quint16(options.port))) {
+        listening.set_value({0, QStringLiteral("the scripted server cannot listen on %1:%2: %3")
+                                    .arg(options.address).arg(options.port).arg(listener.errorString())});
+        return;
+    }
+    listening.set_value({listener.serverPort(), {}});
     if (!listener.waitForNewConnection(serverWait) || listener.accepted < 0)
         return;
     QSslSocket socket;

@@ -19,7 +19,7 @@ public:
     ScriptedPeer(QSslSocket& socket, const TestCertificates::Pair& certificate)
         : m_socket(socket), m_certificate(certificate) {}
 
-    void send(const QByteArray& bytes);             // written and flushed at once
+    bool send(const QByteArray& bytes);             // written and flushed at once; false once the client has gone
     QByteArray readLine();                         // one client line without CR LF; empty once the client is gone
     QByteArray readBytes(qint64 count);
     void pause(int milliseconds);
@@ -51,14 +51,21 @@ public:
 
     QString host() const { return m_address; }
     int port() const { return m_port; }
+    // Why the server could not listen; empty when it does.
+    QString error() const { return m_error; }
     // Waits for the script to end; the lines the client sent.
     QList<QByteArray> received();
 
 private:
-    void serve(Script script, Options options, std::promise<int> port);
+    struct Listening {
+        int port = 0;
+        QString error;
+    };
+    void serve(Script script, Options options, std::promise<Listening> listening);
 
     QString m_address;
     int m_port = 0;
+    QString m_error;
     std::thread m_thread;
     std::mutex m_lock;
     QList<QByteArray> m_received;

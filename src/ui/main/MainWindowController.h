@@ -19,6 +19,7 @@ class LULabel;
 class MainWindow;
 class PlaceholderScreen;
 class PlusButton;
+class PongView;
 class QTimer;
 
 // The main window: the top bar with search and status, the sidebar, and one screen at a time in
@@ -92,7 +93,7 @@ private:
     FlippedView* m_content = nullptr;
     PlaceholderScreen* m_list = nullptr;
     QPointer<QWidget> m_settingsView;
-    QPointer<QWidget> m_pong;
+    QPointer<PongView> m_pong;
     QPointer<QWidget> m_current;
     std::optional<MailItem> m_readerMail;
     Screen m_currentScreen = Screen::list;

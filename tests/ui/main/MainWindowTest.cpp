@@ -1,5 +1,7 @@
 #include "core/MailStore.h"
 #include "core/Prefs.h"
+#include "game/PongField.h"
+#include "game/PongView.h"
 #include "support/Screen.h"
 #include "support/TemporaryHome.h"
 #include "ui/look/AboutWindowController.h"
@@ -28,7 +30,6 @@ class MainWindowTest : public QObject {
 private Q_SLOTS:
     void initTestCase();
     void init();
-    void cleanupTestCase();
     void layout();
     void statusGivesWayFirst();
     void lightDarkFlipsAlsoWhenNeverStored();
@@ -44,6 +45,7 @@ private Q_SLOTS:
     void readerActsOnTheMail_data();
     void readerActsOnTheMail();
     void readerAsksComposeAndBeepsUntilItIsThere();
+    void cleanupTestCase();
 
 private:
     MainWindowController& main() { return *m_app->mainController(); }
@@ -84,12 +86,6 @@ void MainWindowTest::init()
     fillStore(0);
     window()->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window()));
-}
-
-void MainWindowTest::cleanupTestCase()
-{
-    // The searches typed above wait 0.6 s before asking the servers; let them end before the program.
-    QTest::qWait(800);
 }
 
 void MainWindowTest::fillStore(int count)
@@ -282,14 +278,18 @@ void MainWindowTest::screensToggle()
 {
     main().togglePong();
     QCOMPARE(main().currentScreen(), MainWindowController::Screen::game);
-    QWidget* game = window()->findChild<QWidget*>(QStringLiteral("pong"));
+    auto* game = window()->findChild<PongView*>(QStringLiteral("pong"));
+    QVERIFY(game && game->field()->running());
     main().togglePong();
     QCOMPARE(main().currentScreen(), MainWindowController::Screen::list);
+    QVERIFY(!game->field()->running());  // leaving pauses the game
     main().togglePong();
-    QCOMPARE(window()->findChild<QWidget*>(QStringLiteral("pong")), game);  // kept, not rebuilt
+    QCOMPARE(window()->findChild<PongView*>(QStringLiteral("pong")), game);  // kept, not rebuilt
+    QVERIFY(game->field()->running());
     main().showSettings();
     QCOMPARE(main().currentScreen(), MainWindowController::Screen::settings);
     QVERIFY(!game->isVisible());
+    QVERIFY(!game->field()->running());
     main().showSettings();
     QCOMPARE(main().currentScreen(), MainWindowController::Screen::list);
 }
@@ -363,6 +363,12 @@ void MainWindowTest::readerAsksComposeAndBeepsUntilItIsThere()
     main().onReply = {};
     main().onForward = {};
     Beep::replace([] {});
+}
+
+void MainWindowTest::cleanupTestCase()
+{
+    // Each keystroke left a server search waiting 0.6 s; let them end before the program does.
+    QTest::qWait(1000);
 }
 
 QTEST_MAIN(MainWindowTest)
