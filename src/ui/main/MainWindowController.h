@@ -16,11 +16,12 @@ class GroundView;
 class IconButton;
 class LUField;
 class LULabel;
+class MailListView;
 class MainWindow;
-class PlaceholderScreen;
 class PlusButton;
 class PongView;
 class QTimer;
+class Sidebar;
 
 // The main window: the top bar with search and status, the sidebar, and one screen at a time in
 // the content area (the mail list, a reader, settings or the game). Runs the periodic check and
@@ -63,7 +64,8 @@ public:
     Screen currentScreen() const { return m_currentScreen; }
     LUField* searchField() const { return m_searchField; }
     LULabel* status() const { return m_status; }
-    QWidget* list() const;
+    MailListView* list() const { return m_list; }
+    Sidebar* sidebar() const { return m_sidebar; }
     const QTimer* timer() const { return m_timer; }
 
 protected:
@@ -88,10 +90,10 @@ private:
     LULabel* m_status = nullptr;
     PlusButton* m_plus = nullptr;
     IconButton* m_settingsButton = nullptr;
-    FlippedView* m_sidebar = nullptr;
+    Sidebar* m_sidebar = nullptr;
     QWidget* m_spacer = nullptr;
     FlippedView* m_content = nullptr;
-    PlaceholderScreen* m_list = nullptr;
+    MailListView* m_list = nullptr;
     QPointer<QWidget> m_settingsView;
     QPointer<PongView> m_pong;
     QPointer<QWidget> m_current;
