@@ -49,7 +49,7 @@ private Q_SLOTS:
     void sidebarHighlightsOnlyTheListsView();
     void readerActsOnTheMail_data();
     void readerActsOnTheMail();
-    void readerAsksComposeAndBeepsUntilItIsThere();
+    void readerRepliesAndForwards();
 
 private:
     MainWindowController& main() { return *m_app->mainController(); }
@@ -388,7 +388,7 @@ void MainWindowTest::readerActsOnTheMail()
     QCOMPARE(holding, view < 0 ? QList<int>{} : QList<int>{view});
 }
 
-void MainWindowTest::readerAsksComposeAndBeepsUntilItIsThere()
+void MainWindowTest::readerRepliesAndForwards()
 {
     fillStore(1);
     const MailItem mail = MailStore::shared().items(0)[0];
@@ -396,9 +396,10 @@ void MainWindowTest::readerAsksComposeAndBeepsUntilItIsThere()
     Beep::replace([&] { ++beeps; });
     main().open(mail);
     ReaderTextView* text = reader()->textView();
+    // Without an account to send from, reply asks for one first.
     QTest::keyClick(text, Qt::Key_R);
-    QTest::keyClick(text, Qt::Key_F);
-    QCOMPARE(beeps, 2);
+    QVERIFY(AccountWindowController::current() && AccountWindowController::current()->isVisible());
+    AccountWindowController::current()->close();
     QStringList asked;
     main().onReply = [&](const MailItem& m, const std::optional<QString>& quoted) {
         asked << QStringLiteral("reply ") + m.subject + (quoted ? QStringLiteral(" quoting") : QString());
@@ -407,7 +408,7 @@ void MainWindowTest::readerAsksComposeAndBeepsUntilItIsThere()
     QTest::keyClick(text, Qt::Key_R);
     QTest::keyClick(text, Qt::Key_F);
     QCOMPARE(asked, (QStringList{"reply subject 0", "forward subject 0"}));  // nothing loaded to quote
-    QCOMPARE(beeps, 2);
+    QCOMPARE(beeps, 0);
     main().onReply = {};
     main().onForward = {};
     Beep::replace([] {});
