@@ -14,6 +14,7 @@
 #include "ui/main/CheckInterval.h"
 #include "ui/main/MainWindow.h"
 #include "ui/main/PlaceholderScreen.h"
+#include "ui/settings/SettingsView.h"
 
 #include <QEvent>
 #include <QTimer>
@@ -195,9 +196,23 @@ void MainWindowController::showSettings()
         showList();
         return;
     }
-    m_settingsView = new PlaceholderScreen(QStringLiteral("settings"));
-    m_settingsView->setObjectName(QStringLiteral("settingsView"));
-    show(m_settingsView, Screen::settings);
+    auto* settings = new SettingsView;
+    settings->setObjectName(QStringLiteral("settingsView"));
+    settings->onBack = [this] { showList(); };
+    settings->onIntervalChanged = [this] { scheduleTimer(); };
+    settings->onAddAccount = [this] { onAddAccount ? onAddAccount() : Beep::sound(); };
+    settings->onSoundOff = [this] {
+        if (stopGameSound)
+            stopGameSound();
+    };
+    m_settingsView = settings;
+    show(settings, Screen::settings);
+    settings->setFocus();
+}
+
+SettingsView* MainWindowController::settingsView() const
+{
+    return m_settingsView;
 }
 
 void MainWindowController::togglePong()
@@ -237,6 +252,8 @@ void MainWindowController::storeChanged()
 {
     if (m_currentScreen == Screen::list)
         reloadList();
+    if (m_settingsView)
+        m_settingsView->rebuild();
     const MailStore& store = MailStore::shared();
     const std::optional<QString> problem = store.problem();
     m_status->set(!store.refreshing() && problem ? QStringLiteral("! ") + *problem : QString());

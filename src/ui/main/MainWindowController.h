@@ -20,6 +20,7 @@ class MainWindow;
 class PlaceholderScreen;
 class PlusButton;
 class QTimer;
+class SettingsView;
 
 // The main window: the top bar with search and status, the sidebar, and one screen at a time in
 // the content area (the mail list, a reader, settings or the game). Runs the periodic check and
@@ -53,6 +54,8 @@ public:
     // Windows that other parts of the program open; until they are set a request beeps.
     std::function<void()> onNewMail;
     std::function<void()> onAddAccount;
+    // Silences the game when its sound is switched off in the settings.
+    std::function<void()> stopGameSound;
 
     int drawer() const { return m_drawer; }
     int drawerBeforeSearch() const { return m_drawerBeforeSearch; }
@@ -60,6 +63,7 @@ public:
     LUField* searchField() const { return m_searchField; }
     LULabel* status() const { return m_status; }
     QWidget* list() const;
+    SettingsView* settingsView() const;
     const QTimer* timer() const { return m_timer; }
 
 protected:
@@ -88,7 +92,7 @@ private:
     QWidget* m_spacer = nullptr;
     FlippedView* m_content = nullptr;
     PlaceholderScreen* m_list = nullptr;
-    QPointer<QWidget> m_settingsView;
+    QPointer<SettingsView> m_settingsView;
     QPointer<QWidget> m_pong;
     QPointer<QWidget> m_current;
     std::optional<MailItem> m_readerMail;
