@@ -21,6 +21,7 @@
 #include <QKeyEvent>
 #include <QPointer>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -153,6 +154,18 @@ void SettingsView::keyPressEvent(QKeyEvent* event)
         if (onBack)
             onBack();
         return;
+    }
+    switch (event->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+        QCoreApplication::sendEvent(m_scroll->verticalScrollBar(), event);
+        return;
+    default:
+        break;
     }
     FlippedView::keyPressEvent(event);
 }
@@ -287,12 +300,12 @@ void SettingsView::addAccountRow(const Account& account, bool first)
     layout->addWidget(rowLabel(first ? QStringLiteral("account") : QString(), row));
     layout->addSpacing(labelGap);
     const QString id = account.id;
+    // The toggle takes the room up to the dots, so that only an address too long for it is cut.
     layout->addWidget(new ColorAccountToggle(account, [this, id] {
         MailStore::shared().toggleAccount(id);
         rebuild();
-    }, row));
+    }, row), 1);
     layout->addSpacing(labelGap);
-    layout->addStretch(1);
     auto* dots = new ColorDots(Prefs::shared().colorIndex(id), [this, id](int index) { pickColour(id, index); }, row);
     dots->setVisible(Prefs::shared().dark());
     layout->addWidget(dots);
