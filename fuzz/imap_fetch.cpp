@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         responses.push_back(IMAPParser::parseUntagged(part));
     for (const IMAPResponse& r : responses)
         (void)fetchItems(r);
-    (void)FetchedHeader::readAll(responses);
+    (void)FetchedHeader::readAll(responses, 1, 1000);
     (void)IMAPClient::findMailbox(responses, QStringLiteral("\\trash"), {QStringLiteral("Trash")});
     return 0;
 }

@@ -14,6 +14,7 @@
 #include <qcoro/qcorofuture.h>
 #include <qcoro/qcoronetworkreply.h>
 
+#include <cmath>
 #include <memory>
 
 namespace VirusTotal {
@@ -54,8 +55,10 @@ QHash<QString, qint64> analysisStats(const QJsonObject& document)
         return counts;
     const QJsonObject object = stats.toObject();
     for (auto it = object.begin(); it != object.end(); ++it) {
+        // A count no scanner list comes near is another shape; checked before converting,
+        // which is undefined for a double that qint64 cannot hold, and so that the sum fits.
         const double number = it.value().toDouble(-1.5);
-        if (!it.value().isDouble() || number != double(qint64(number)))
+        if (!it.value().isDouble() || !(std::abs(number) <= 2147483647.0) || number != std::trunc(number))
             return {};
         counts.insert(it.key(), qint64(number));
     }

@@ -11,7 +11,11 @@ namespace AtomicFile {
 bool write(const QString& path, const QByteArray& bytes)
 {
     QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    // Qt 6.4's commit() renames even when its own flush fails (a full disk): flush first, and
+    // without commit() the temporary file goes and the old one stays.
+    return file.write(bytes) == bytes.size() && file.flush() && file.commit();
 }
 
 bool setAside(const QString& path)

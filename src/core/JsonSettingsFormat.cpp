@@ -1,5 +1,6 @@
 #include "core/JsonSettingsFormat.h"
 
+#include <QFileDevice>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -165,5 +166,11 @@ bool JsonSettingsFormat::write(QIODevice& device, const QSettings::SettingsMap& 
     QJsonObject object;
     for (auto it = map.cbegin(); it != map.cend(); ++it)
         object.insert(it.key(), toJson(it.value()));
-    return device.write(QJsonDocument(object).toJson(QJsonDocument::Indented)) >= 0;
+    const QByteArray bytes = QJsonDocument(object).toJson(QJsonDocument::Indented);
+    if (device.write(bytes) != bytes.size())
+        return false;
+    // QSettings commits its save file when this says true, and a buffered write only fails at
+    // the flush: on a full disk the settings would be replaced by an empty file.
+    auto* file = qobject_cast<QFileDevice*>(&device);
+    return !file || file->flush();
 }

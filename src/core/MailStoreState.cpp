@@ -4,6 +4,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <cmath>
+
 namespace {
 
 QJsonArray toArray(const QSet<QString>& set)
@@ -32,8 +34,9 @@ bool readSet(const QJsonObject& object, const char* key, QSet<QString>& out)
 
 bool isWholeNumber(const QJsonValue& value)
 {
+    // In range before any conversion: converting a double that int cannot hold is undefined.
     const double number = value.toDouble();
-    return value.isDouble() && number == double(int(number)) && number >= -2147483648.0 && number <= 2147483647.0;
+    return value.isDouble() && number >= -2147483648.0 && number <= 2147483647.0 && number == std::trunc(number);
 }
 
 std::optional<QJsonDocument> parse(const QByteArray& json)

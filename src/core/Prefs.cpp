@@ -1,12 +1,12 @@
 #include "core/Prefs.h"
 
+#include "core/AtomicFile.h"
 #include "core/JsonSettingsFormat.h"
 #include "core/NotificationCenter.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 #include <limits>
@@ -37,9 +37,7 @@ void setAside(const QString& settingsPath, const QString& what, const QByteArray
 {
     const QFileInfo settings(settingsPath);
     const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmsszzz"));
-    QSaveFile file(settings.absoluteDir().filePath(what + QStringLiteral(".unreadable-") + stamp + QStringLiteral(".json")));
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size())
-        file.commit();
+    AtomicFile::write(settings.absoluteDir().filePath(what + QStringLiteral(".unreadable-") + stamp + QStringLiteral(".json")), bytes);
 }
 
 void post(const QString& name)
@@ -68,11 +66,9 @@ Prefs::Prefs(const QString& filePath)
     QDir().mkpath(QFileInfo(filePath).absolutePath());
     m_settings = std::make_unique<QSettings>(filePath, JsonSettingsFormat::format());
     // An unreadable file reads as empty, and the next write would replace every setting in it.
-    if (m_settings->status() == QSettings::FormatError) {
-        QFile broken(filePath);
-        if (broken.open(QIODevice::ReadOnly))
-            setAside(filePath, QStringLiteral("settings"), broken.readAll());
-    }
+    // Moved, not copied: left in place it would be set aside again at every start.
+    if (m_settings->status() == QSettings::FormatError)
+        AtomicFile::setAside(filePath);
 }
 
 Prefs::~Prefs() = default;

@@ -16,6 +16,8 @@ class Prefs {
 public:
     static Prefs& shared();
     // The settings file of a store opened on filePath (the shared one uses defaultFilePath()).
+    // A file that does not read is moved aside ("settings.unreadable-<stamp>.json") and the
+    // settings start from their defaults.
     explicit Prefs(const QString& filePath);
     ~Prefs();
     Prefs(const Prefs&) = delete;

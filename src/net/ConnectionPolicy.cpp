@@ -11,6 +11,9 @@ struct Policy {
     std::mutex lock;
     QList<QSslCertificate> testAuthorities;
     std::chrono::milliseconds timeout{std::chrono::seconds(60)};
+    // A server that sends a byte now and then never meets the time-out. Half an hour is more
+    // than any honest job needs, even all headers of a large mailbox over a slow line.
+    std::chrono::milliseconds deadline{std::chrono::minutes(30)};
 };
 
 Policy& policy()
@@ -39,6 +42,12 @@ std::chrono::milliseconds timeout()
     return policy().timeout;
 }
 
+std::chrono::milliseconds deadline()
+{
+    std::lock_guard guard(policy().lock);
+    return policy().deadline;
+}
+
 }  // namespace ConnectionPolicy
 
 namespace ConnectionTesting {
@@ -53,6 +62,12 @@ void setTimeout(std::chrono::milliseconds timeout)
 {
     std::lock_guard guard(policy().lock);
     policy().timeout = timeout;
+}
+
+void setDeadline(std::chrono::milliseconds deadline)
+{
+    std::lock_guard guard(policy().lock);
+    policy().deadline = deadline;
 }
 
 }  // namespace ConnectionTesting

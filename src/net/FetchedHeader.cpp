@@ -16,9 +16,10 @@ QStringList flagsOf(const IMAPValue& value)
     return flags;
 }
 
-FetchedHeader headerOf(const std::vector<FetchItem>& items)
+FetchedHeader headerOf(const std::vector<FetchItem>& items, bool& hasHeaders)
 {
     FetchedHeader header;
+    hasHeaders = false;
     for (const FetchItem& item : items) {
         const IMAPValue& value = item.value;
         if (item.name == u"UID") {
@@ -32,6 +33,7 @@ FetchedHeader headerOf(const std::vector<FetchItem>& items)
             header.internalDate = MIME::readInternalDate(MIME::trimBlanks(value.text().value_or(QString())));
         } else if (item.name.startsWith(u"BODY[")) {
             header.headers = value.bytes();
+            hasHeaders = true;
         }
     }
     return header;
@@ -39,15 +41,20 @@ FetchedHeader headerOf(const std::vector<FetchItem>& items)
 
 }  // namespace
 
-std::vector<FetchedHeader> FetchedHeader::readAll(const std::vector<IMAPResponse>& responses)
+std::vector<FetchedHeader> FetchedHeader::readAll(const std::vector<IMAPResponse>& responses, qint64 first, qint64 last)
 {
     std::vector<FetchedHeader> headers;
     for (const IMAPResponse& response : responses) {
         const std::optional<std::vector<FetchItem>> items = fetchItems(response);
         if (!items)
             continue;
-        FetchedHeader header = headerOf(*items);
-        if (header.uid > 0)
+        bool ok = false;
+        const qint64 number = response[0].text().value_or(QString()).toLongLong(&ok);
+        if (!ok || number < first || number > last)
+            continue;
+        bool hasHeaders = false;
+        FetchedHeader header = headerOf(*items, hasHeaders);
+        if (header.uid > 0 && hasHeaders)
             headers.push_back(std::move(header));
     }
     return headers;

@@ -17,6 +17,8 @@ struct FetchedHeader {
 
     bool operator==(const FetchedHeader&) const = default;
 
-    // Every FETCH response with a UID above 0, in response order; other responses are skipped.
-    static std::vector<FetchedHeader> readAll(const std::vector<IMAPResponse>& responses);
+    // The answers to a header FETCH of the messages first:last, in response order: FETCH
+    // responses for a message in that range with a UID above 0 and a BODY[...] item. Others are
+    // skipped, among them the FETCH a server sends unasked when another client changed flags.
+    static std::vector<FetchedHeader> readAll(const std::vector<IMAPResponse>& responses, qint64 first, qint64 last);
 };

@@ -70,12 +70,17 @@ QByteArray IMAPClient::nextTag()
 QByteArray IMAPClient::readResponse()
 {
     QByteArray response = m_conn.readLine();
-    qsizetype lineStart = 0;
+    qsizetype lineStart = 0, text = response.size();
     while (std::optional<qint64> length = literalLength(QByteArrayView(response).sliced(lineStart))) {
         response += "\r\n";
         response += m_conn.readBytes(*length);
         lineStart = response.size();
         response += m_conn.readLine();
+        // Literals are mail and may be large; the text between them may not, or a server could
+        // grow one response without end from short lines and empty literals.
+        text += response.size() - lineStart + 2;
+        if (text > StreamConnection::maxLineLength)
+            throw MailError::badResponse(QStringLiteral("a response longer than %1 bytes outside its literals").arg(StreamConnection::maxLineLength));
     }
     return response;
 }
@@ -135,19 +140,30 @@ std::vector<FetchedHeader> IMAPClient::fetchHeaders(qint64 last, qint64 exists)
         return {};
     const qint64 start = std::max<qint64>(exists - last + 1, 1);
     return FetchedHeader::readAll(run("FETCH " + QByteArray::number(start) + ':' + QByteArray::number(exists)
-                                          + " (UID FLAGS INTERNALDATE BODY.PEEK[HEADER.FIELDS (" + headerFields + ")])"));
+                                          + " (UID FLAGS INTERNALDATE BODY.PEEK[HEADER.FIELDS (" + headerFields + ")])"),
+                                  start, exists);
 }
 
 QByteArray IMAPClient::fetchMessage(qint64 uid)
 {
+    // RFC 3501 §6.4.8: every answer to a UID FETCH names its UID. Answers for other messages
+    // (unasked, or a hostile server's) come first at times and are not this message.
     for (const IMAPResponse& response : run("UID FETCH " + QByteArray::number(uid) + " (BODY.PEEK[])")) {
         const std::optional<std::vector<FetchItem>> items = fetchItems(response);
         if (!items)
             continue;
+        const IMAPValue* body = nullptr;
+        bool forThisMessage = false;
         for (const FetchItem& item : *items) {
-            if (item.name.startsWith(u"BODY["))
-                return item.value.get().bytes();
+            if (item.name == u"UID") {
+                bool ok = false;
+                forThisMessage = item.value.get().text().value_or(QString()).toLongLong(&ok) == uid && ok;
+            }
+            else if (!body && item.name.startsWith(u"BODY["))
+                body = &item.value.get();
         }
+        if (body && forThisMessage)
+            return body->bytes();
     }
     throw MailError::badResponse(QStringLiteral("message %1 not found").arg(uid));
 }

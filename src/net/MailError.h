@@ -8,6 +8,10 @@
 // The network layer's own failures; each case carries the text every error display shows.
 class MailError : public QException {
 public:
+    // Server words in the texts are kept to this many characters, on one line: line breaks and
+    // tabs become a space, other control characters U+FFFD.
+    static constexpr qsizetype maxServerText = 300;
+
     struct Server { QString text; };       // a tagged NO/BAD or an unexpected SMTP reply
     struct BadResponse { QString text; };  // an answer the client cannot use
     struct Closed {};                      // the peer ended the stream mid-read

@@ -16,6 +16,18 @@ int replyCode(QByteArrayView line)
     return (line[0] - '0') * 100 + (line[1] - '0') * 10 + (line[2] - '0');
 }
 
+// An address goes out between "<" and ">" (RFC 5321 §4.1.2): an angle bracket, a space or a
+// control character in it would close the path early and add parameters of the sender's choice
+// ("bob@example.test> NOTIFY=NEVER").
+void refuseUnsafeAddress(const QString& address, const QString& what)
+{
+    refuseLineBreaks(address, what);
+    for (const QChar c : address) {
+        if (c == u'<' || c == u'>' || c.isSpace() || c.category() == QChar::Other_Control)
+            throw MailError::refused(QStringLiteral("not sent: the %1 contains a space, an angle bracket or a control character").arg(what));
+    }
+}
+
 QStringList withoutDuplicates(const QStringList& addresses)
 {
     QStringList unique;
@@ -48,9 +60,12 @@ SMTPClient::~SMTPClient()
 void SMTPClient::send(const Account& account, const QString& password, const QString& from,
                       const QStringList& recipients, const QByteArray& message)
 {
-    refuseLineBreaks(from, QStringLiteral("sender address"));
+    refuseUnsafeAddress(from, QStringLiteral("sender address"));
     for (const QString& recipient : recipients)
-        refuseLineBreaks(recipient, QStringLiteral("recipient address"));
+        refuseUnsafeAddress(recipient, QStringLiteral("recipient address"));
+    // A NUL would give AUTH PLAIN a field of its own (RFC 4616 §2).
+    refuseLineBreaks(account.smtpUser, QStringLiteral("user name"));
+    refuseLineBreaks(password, QStringLiteral("password"));
     SMTPClient client(account.smtpHost, account.smtpPort);
     client.run(account.smtpUser, password, from, withoutDuplicates(recipients), message);
 }
@@ -87,7 +102,7 @@ SMTPClient::Reply SMTPClient::reply()
     Reply result;
     qsizetype size = 0;
     for (;;) {
-        const QByteArray line = m_conn.readLine();
+        const QByteArray line = m_conn.readLine(maxReplySize);
         size += line.size() + 1;
         if (size > maxReplySize)
             throw MailError::badResponse(QStringLiteral("a server reply longer than %1 bytes").arg(maxReplySize));

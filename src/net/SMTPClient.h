@@ -20,8 +20,9 @@ public:
     // A reply is never longer than this; a server that keeps talking is cut off.
     static constexpr qsizetype maxReplySize = 64 * 1024;
 
-    // Envelope addresses holding CR, LF or NUL are refused before connecting; a recipient
-    // listed twice (in any letter case) gets one RCPT.
+    // Envelope addresses holding an angle bracket, a space or a control character, and a user
+    // name or password holding CR, LF or NUL, are refused before connecting; a recipient listed
+    // twice (in any letter case) gets one RCPT.
     static void send(const Account& account, const QString& password, const QString& from,
                      const QStringList& recipients, const QByteArray& message);
 

@@ -12,6 +12,7 @@ StreamConnection::StreamConnection(const QString& host, int port)
     : m_host(host)
     , m_port(port)
     , m_timeout(ConnectionPolicy::timeout())
+    , m_deadline(ConnectionPolicy::deadline(), Qt::PreciseTimer)
     , m_socket(std::make_unique<QSslSocket>())
 {
     m_socket->setSslConfiguration(ConnectionPolicy::tlsConfiguration());
@@ -22,6 +23,13 @@ StreamConnection::StreamConnection(const QString& host, int port)
 
 StreamConnection::~StreamConnection() = default;
 
+int StreamConnection::waitTime() const
+{
+    if (m_deadline.hasExpired())
+        throw MailError::badResponse(QStringLiteral("the server did not finish in time"));
+    return int(std::min<qint64>(m_timeout.count(), m_deadline.remainingTime()));
+}
+
 void StreamConnection::connectIfNeeded()
 {
     if (m_connected && m_socket->state() != QAbstractSocket::ConnectedState)
@@ -29,14 +37,14 @@ void StreamConnection::connectIfNeeded()
     if (!m_connected) {
         if (m_port <= 0 || m_port > 65535)
             throw PlatformError(QStringLiteral("invalid port %1").arg(m_port));
-        if (!m_socket->waitForConnected(int(m_timeout.count())))
+        if (!m_socket->waitForConnected(waitTime()))
             failWithSocketError();
         m_connected = true;
     }
     if (m_tlsPending) {
         m_tlsPending = false;
         m_socket->startClientEncryption();
-        if (!m_socket->waitForEncrypted(int(m_timeout.count())))
+        if (!m_socket->waitForEncrypted(waitTime()))
             failWithSocketError();
     }
 }
@@ -64,9 +72,12 @@ void StreamConnection::startSecureConnection()
 QByteArray StreamConnection::readMore()
 {
     connectIfNeeded();
-    if (m_socket->bytesAvailable() == 0 && !m_socket->waitForReadyRead(int(m_timeout.count()))) {
-        if (m_socket->bytesAvailable() == 0)
+    const int wait = waitTime();  // also ends a conversation kept going past its deadline
+    if (m_socket->bytesAvailable() == 0 && !m_socket->waitForReadyRead(wait)) {
+        if (m_socket->bytesAvailable() == 0) {
+            waitTime();  // the deadline's error rather than the socket's time-out
             failWithSocketError();
+        }
     }
     return m_socket->read(maxReadSize);
 }
@@ -86,8 +97,11 @@ void StreamConnection::consume(qsizetype count)
     }
 }
 
-QByteArray StreamConnection::readLine()
+QByteArray StreamConnection::readLine(qsizetype maxLength)
 {
+    const auto tooLong = [maxLength] {
+        return MailError::badResponse(QStringLiteral("a line longer than %1 bytes").arg(maxLength));
+    };
     for (;;) {
         const char* data = m_buffer.constData();
         const qsizetype size = m_buffer.size();
@@ -98,12 +112,17 @@ QByteArray StreamConnection::readLine()
                 break;
             const qsizetype at = static_cast<const char*>(lf) - data;
             if (at > m_start && data[at - 1] == '\r') {
+                if (at - 1 - m_start > maxLength)
+                    throw tooLong();
                 QByteArray line(data + m_start, at - 1 - m_start);
                 consume(at + 1 - m_start);
                 return line;
             }
             from = at + 1;
         }
+        // Checked before reading more, so the buffer never holds much more than one read past the limit.
+        if (size - m_start > maxLength + 1)
+            throw tooLong();
         // A CR at the very end may still be followed by its LF.
         m_searchedUpTo = size > m_start && data[size - 1] == '\r' ? size - 1 : size;
         m_buffer.append(readMore());
@@ -138,8 +157,10 @@ void StreamConnection::write(const QByteArray& data)
     if (m_socket->write(data) != data.size())
         failWithSocketError();
     while (m_socket->bytesToWrite() > 0 || m_socket->encryptedBytesToWrite() > 0) {
-        if (!m_socket->waitForBytesWritten(int(m_timeout.count())))
+        if (!m_socket->waitForBytesWritten(waitTime())) {
+            waitTime();
             failWithSocketError();
+        }
     }
 }
 

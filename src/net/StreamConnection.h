@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QString>
 
 #include <chrono>
@@ -10,10 +11,15 @@ class QSslSocket;
 
 // One blocking byte stream to a mail server, plain or TLS, for a single conversation.
 // Use it from one thread only; any thread will do. Reads and writes throw PlatformError with
-// the socket's own text, and MailError::closed when the peer ends the stream mid-read.
+// the socket's own text, and MailError::closed when the peer ends the stream mid-read. Each
+// read or write waits at most the time-out; the whole conversation has a deadline from
+// creation on, past which every operation fails with MailError::badResponse.
 class StreamConnection {
 public:
     static constexpr qint64 maxReadSize = 256 * 1024;
+    // Longer than any line a mail server sends outside a literal; past it a server is only
+    // filling the client's memory.
+    static constexpr qsizetype maxLineLength = 1024 * 1024;
 
     // Never blocks and never fails: a wrong host or closed port is an error of the first read or write.
     StreamConnection(const QString& host, int port);
@@ -21,7 +27,9 @@ public:
     StreamConnection(const StreamConnection&) = delete;
     StreamConnection& operator=(const StreamConnection&) = delete;
 
-    QByteArray readLine();  // up to the next CR LF, without it
+    // Up to the next CR LF, without it. A line longer than maxLength fails with
+    // MailError::badResponse as soon as that many bytes have come without a line end.
+    QByteArray readLine(qsizetype maxLength = maxLineLength);
     QByteArray readBytes(qint64 count);
     void write(const QByteArray& data);
 
@@ -34,11 +42,13 @@ private:
     void connectIfNeeded();
     QByteArray readMore();
     [[noreturn]] void failWithSocketError() const;
+    int waitTime() const;  // the time-out, or less when the deadline comes first
     void consume(qsizetype count);
 
     QString m_host;
     int m_port;
     std::chrono::milliseconds m_timeout;
+    QDeadlineTimer m_deadline;
     std::unique_ptr<QSslSocket> m_socket;
     bool m_connected = false;
     bool m_tlsPending = false;

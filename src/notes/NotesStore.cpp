@@ -23,7 +23,9 @@ Note newNote(const QString& name)
     return Note{QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper(), name, QString()};
 }
 
-std::optional<QList<Note>> decode(const QByteArray& json)
+}
+
+std::optional<QList<Note>> NotesStore::decode(const QByteArray& json)
 {
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(json, &error);
@@ -42,14 +44,12 @@ std::optional<QList<Note>> decode(const QByteArray& json)
     return notes;
 }
 
-QByteArray encode(const QList<Note>& notes)
+QByteArray NotesStore::encode(const QList<Note>& notes)
 {
     QJsonArray array;
     for (const Note& note : notes)
         array.append(QJsonObject{{QStringLiteral("id"), note.id}, {QStringLiteral("name"), note.name}, {QStringLiteral("text"), note.text}});
     return QJsonDocument(array).toJson(QJsonDocument::Compact);
-}
-
 }
 
 NotesStore& NotesStore::shared()

@@ -7,6 +7,8 @@
 #include <QObject>
 #include <QTimer>
 
+#include <optional>
+
 // The notes topics, kept in notes.json. Never empty. Text edits are saved 0.8 s after the last
 // one (or when the application quits); every other change is saved at once. Main thread only;
 // no operation reports an error.
@@ -23,6 +25,11 @@ public:
     static inline const QString& changed = Notification::notesChanged;
 
     const QList<Note>& notes() const { return m_notes; }
+
+    // notes.json: an array of {"id", "name", "text"} objects, all strings; one element that is
+    // not loses the whole list.
+    static std::optional<QList<Note>> decode(const QByteArray& json);
+    static QByteArray encode(const QList<Note>& notes);
 
     int add();  // the index of the new topic
     void rename(int index, const QString& name);

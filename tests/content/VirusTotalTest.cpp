@@ -184,6 +184,8 @@ void VirusTotalTest::verdicts_data()
                                                   << "virustotal 0/0 \u00b7 clean" << true;
     QTest::newRow("stats that are not numbers") << 200 << stats(R"("malicious": "many", "harmless": 3)")
                                                 << "virustotal 0/0 \u00b7 clean" << true;
+    QTest::newRow("a count past any integer") << 200 << stats(R"("malicious": 1e300, "harmless": 3)")
+                                              << "virustotal 0/0 \u00b7 clean" << true;
     QTest::newRow("not JSON") << 200 << "<html>maintenance</html>" << "virustotal \u00b7 offline" << false;
     QTest::newRow("not known") << 404 << R"({"error": {"code": "NotFoundError"}})" << "virustotal \u00b7 file not known"
                                << true;

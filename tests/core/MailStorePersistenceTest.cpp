@@ -3,6 +3,7 @@
 #include "core/MailStore.h"
 #include "core/MailStoreState.h"
 #include "core/Prefs.h"
+#include "support/FileSizeLimit.h"
 #include "support/TemporaryHome.h"
 
 #include <QDir>
@@ -69,6 +70,7 @@ private Q_SLOTS:
     void unreadableStateIsSetAside();
     void triageKeyLeavesTheCacheAlone();
     void killedWriterLeavesWholeFiles();
+    void fullDiskKeepsTheSavedFiles();
 
 private:
     TemporaryHome m_home;
@@ -116,6 +118,8 @@ void MailStorePersistenceTest::stateFiles_data()
         << QByteArray(R"({"drawerOf":{"a":6,"b":0,"c":-1,"d":5},"done":["d"]})") << true << "b=0 c=-1 d=5";
     QTest::newRow("a set of the wrong type") << QByteArray(R"({"drawerOf":{},"done":[],"trusted":"x"})") << false << "";
     QTest::newRow("not JSON") << QByteArray("{\"drawerOf\":") << false << "";
+    QTest::newRow("drawer number past int") << QByteArray(R"({"drawerOf":{"x":1e300},"done":["d"]})") << false << "";
+    QTest::newRow("drawer number with a fraction") << QByteArray(R"({"drawerOf":{"x":2.5},"done":["d"]})") << false << "";
 }
 
 void MailStorePersistenceTest::stateFiles()
@@ -211,6 +215,30 @@ void MailStorePersistenceTest::killedWriterLeavesWholeFiles()
         QVERIFY2(cache, "cache.json is not whole");
         QCOMPARE(cache->size(), size_t(20000));
     }
+}
+
+void MailStorePersistenceTest::fullDiskKeepsTheSavedFiles()
+{
+    MailStore store;
+    store.replace("ACC", {mail("a")});
+    store.assign(mail("a"), 2);
+    store.finishSaving();
+    const QByteArray state = readAll(dataFile("state.json")), cache = readAll(dataFile("cache.json"));
+    {
+        const FileSizeLimit full(16);
+        QVERIFY(full.isActive());
+        store.replace("ACC", {mail("a"), mail("b")});
+        store.trust(mail("b"));
+        store.finishSaving();
+        QCOMPARE(readAll(dataFile("state.json")), state);
+        QCOMPARE(readAll(dataFile("cache.json")), cache);
+        QCOMPARE(QDir(AppIdentity::dataFolder()).entryList(QDir::Files).size(), 2);  // no temporary file left
+    }
+    // A triage key alone does not write the cache; the one that failed is written now.
+    store.assign(mail("b"), 3);
+    store.finishSaving();
+    QVERIFY(MailStoreState::decode(readAll(dataFile("state.json")))->trusted.contains("b@example.org"));
+    QCOMPARE(MailCache::decode(readAll(dataFile("cache.json")))->size(), size_t(2));
 }
 
 QTEST_GUILESS_MAIN(MailStorePersistenceTest)

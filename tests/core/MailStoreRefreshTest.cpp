@@ -7,9 +7,11 @@
 #include "net/ConnectionTesting.h"
 #include "support/DovecotServer.h"
 #include "support/KeyringSession.h"
+#include "support/ScriptedServer.h"
 #include "support/TaskRunner.h"
 #include "support/TemporaryHome.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSettings>
 #include <QSignalSpy>
@@ -60,6 +62,7 @@ private Q_SLOTS:
     void init();
     void checksAccountAfterAccount();
     void overlappingCheckIsDropped();
+    void tricklingServerEndsItsCheck();
     void loadLimit_data();
     void loadLimit();
 
@@ -145,6 +148,36 @@ void MailStoreRefreshTest::overlappingCheckIsDropped()
     QVERIFY(store.refreshing());
     QVERIFY(!store.lastCheck());
     QVERIFY(runTask(std::move(running)).finished);
+    QVERIFY(!store.refreshing());
+    QVERIFY(store.lastCheck());
+}
+
+void MailStoreRefreshTest::tricklingServerEndsItsCheck()
+{
+    // A byte now and then keeps every read inside its time-out; the check must still end, or
+    // every later check would be dropped as overlapping.
+    TestCertificates certificates;
+    QVERIFY2(certificates.isValid(), qPrintable(certificates.error()));
+    ConnectionTesting::trustCertificates({certificates.authority()});
+    ScriptedServer server([](ScriptedPeer& peer) {
+        peer.send("* OK hi\r\n");
+        peer.readLine();
+        for (int n = 0; n < 200 && peer.send("*"); ++n)
+            peer.pause(100);
+    }, {certificates.issue("trickle", {"IP:127.0.0.1"}), true});
+    const Account trickle{"ACC-TRICKLE", "trickle@example.org", "", server.host(), server.port(), "trickle",
+                          server.host(), 465, "trickle"};
+    Keychain::set("pw", trickle.id);
+    Prefs::shared().setAccounts({trickle, account("one")});
+    MailStore store;
+    ConnectionTesting::setDeadline(std::chrono::milliseconds(1500));
+    QElapsedTimer timer;
+    timer.start();
+    const bool finished = runTask(store.refresh(), 30000).finished;
+    ConnectionTesting::setDeadline(std::chrono::minutes(30));
+    QVERIFY(finished);
+    QVERIFY(timer.elapsed() < 10000);
+    QCOMPARE(store.problem().value_or("none"), QString("trickle@ unexpected answer: the server did not finish in time"));
     QVERIFY(!store.refreshing());
     QVERIFY(store.lastCheck());
 }

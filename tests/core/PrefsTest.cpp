@@ -1,10 +1,12 @@
 #include "core/JsonSettingsFormat.h"
 #include "core/NotificationCenter.h"
 #include "core/Prefs.h"
+#include "support/FileSizeLimit.h"
 #include "support/TemporaryHome.h"
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTest>
 
 #include <functional>
@@ -29,6 +31,7 @@ private Q_SLOTS:
     void unreadableAccountsAreSetAside();
     void readableAccountsAreNotSetAside();
     void unreadableFileIsSetAside();
+    void fullDiskKeepsTheSettingsFile();
 
 private:
     QString path() const { return m_dir->filePath(QStringLiteral("settings.json")); }
@@ -324,14 +327,54 @@ void PrefsTest::unreadableFileIsSetAside()
     file.write(broken);
     file.close();
 
-    Prefs prefs(path());
-    QVERIFY(prefs.dark());
-    prefs.setDark(false);
+    // Three starts of the program, each with its own QSettings cache: one copy set aside.
+    for (int start = 0; start < 3; ++start) {
+        QProcess program;
+        program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        program.start(QStringLiteral(PREFS_START), {path()});
+        QVERIFY(program.waitForFinished(60000));
+        QCOMPARE(program.exitCode(), 0);
+        QCOMPARE(program.readAllStandardOutput(), QByteArray("dark\n"));
+    }
     const QStringList kept = setAside(QStringLiteral("settings"));
     QCOMPARE(kept.size(), 1);
     QFile keptFile(m_dir->filePath(kept.first()));
     QVERIFY(keptFile.open(QIODevice::ReadOnly));
     QCOMPARE(keptFile.readAll(), broken);
+
+    Prefs prefs(path());
+    prefs.setDark(false);
+    QVERIFY(!Prefs(path()).dark());
+    QCOMPARE(setAside(QStringLiteral("settings")).size(), 1);
+}
+
+void PrefsTest::fullDiskKeepsTheSettingsFile()
+{
+    Prefs prefs(path());
+    prefs.setAccounts({account(1)});
+    QFile file(path());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray saved = file.readAll();
+    file.close();
+    {
+        // Room for QSettings' lock file, not for the settings.
+        const FileSizeLimit full(256);
+        QVERIFY(full.isActive());
+        QVERIFY(saved.size() > 256);
+        prefs.setDark(false);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), saved);
+        file.close();
+        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{"settings.json"});
+    }
+    QVERIFY(!prefs.dark());  // the value is kept and goes out with the next write
+    prefs.setPreview(false);
+    const QString copy = m_dir->filePath(QStringLiteral("copy.json"));
+    QVERIFY(QFile::copy(path(), copy));
+    const Prefs reread(copy);
+    QCOMPARE(reread.accounts(), QList<Account>{account(1)});
+    QVERIFY(!reread.dark());
+    QVERIFY(!reread.preview());
 }
 
 QTEST_GUILESS_MAIN(PrefsTest)

@@ -171,10 +171,13 @@ void IMAPParserTest::fetchedHeaders()
                                   "BODY[HEADER.FIELDS (FROM SUBJECT)] {"
                                   + QByteArray::number(header.size()) + "}\r\n" + header + ")"),
         IMAPParser::parseUntagged(" 2 FETCH (FLAGS (\\Seen) BODY[HEADER] {2}\r\nab)"),  // no UID: dropped
-        IMAPParser::parseUntagged(" 3 fetch (uid 9 UID 0 FLAGS ())"),                  // later UID 0 wins: dropped
+        IMAPParser::parseUntagged(" 3 fetch (uid 9 UID 0 FLAGS () BODY[HEADER] \"\")"),  // later UID 0 wins: dropped
+        IMAPParser::parseUntagged(" 3 FETCH (UID 9 FLAGS (\\Flagged))"),  // another client's change: no header block
         IMAPParser::parseUntagged(" 4 FETCH (UID 12 INTERNALDATE NIL BODY[] NIL)"),
+        IMAPParser::parseUntagged(" 5 FETCH (UID 13 BODY[HEADER] {2}\r\nab)"),  // not asked for
+        IMAPParser::parseUntagged(" x FETCH (UID 14 BODY[HEADER] {2}\r\nab)"),
     };
-    const std::vector<FetchedHeader> headers = FetchedHeader::readAll(responses);
+    const std::vector<FetchedHeader> headers = FetchedHeader::readAll(responses, 1, 4);
     QCOMPARE(headers.size(), size_t(2));
     QCOMPARE(headers[0].uid, 7);
     QCOMPARE(headers[0].flags, QStringList({"\\Seen", "\\Answered"}));
@@ -213,7 +216,8 @@ void IMAPParserTest::fetchedHeaderFields()
     QFETCH(QStringList, flags);
     QFETCH(bool, hasDate);
     QFETCH(QByteArray, headers);
-    const std::vector<FetchedHeader> read = FetchedHeader::readAll({IMAPParser::parseUntagged(" 1 FETCH (" + items + ")")});
+    const QByteArray response = " 1 FETCH (BODY[HEADER] \"\" " + items + ")";
+    const std::vector<FetchedHeader> read = FetchedHeader::readAll({IMAPParser::parseUntagged(response)}, 1, 1);
     QCOMPARE(read.size(), size_t(uid > 0 ? 1 : 0));
     if (read.empty())
         return;

@@ -5,6 +5,7 @@
 #include "net/PlatformError.h"
 #include "net/SMTPClient.h"
 #include "support/ErrorText.h"
+#include "support/PeakMemory.h"
 #include "support/ScriptedServer.h"
 
 #include <QElapsedTimer>
@@ -58,6 +59,7 @@ private Q_SLOTS:
     void replies_data();
     void replies();
     void endlessReplyIsCutOff();
+    void endlessLineIsCutOffWhileReading();
     void silentServerTimesOut();
     void dotStuffing_data();
     void dotStuffing();
@@ -103,12 +105,17 @@ void SMTPClientScriptTest::replies_data()
         << QByteArray("220 hi\r\n") << Lines{ehlo, "TLS", ehlo, "235 ok\r\n", "250 ok\r\n", "250 ok\r\n", "HANGUP"}
         << "" << fullDialogue;
     QTest::newRow("greeting other than 220") << QByteArray("554-no service\r\n554 go away\r\n") << Lines{}
-                                             << "554-no service\n554 go away" << Lines{};
+                                             << "554-no service 554 go away" << Lines{};
     QTest::newRow("code that is not a number") << QByteArray("220 hi\r\n") << Lines{"2x0 odd\r\n"} << "2x0 odd"
                                                << Lines{"EHLO lumara.local"};
     QTest::newRow("continuation code differs: the last line counts")
-        << QByteArray("220 hi\r\n") << Lines{"250-fine\r\n421 closing\r\n"} << "250-fine\n421 closing"
+        << QByteArray("220 hi\r\n") << Lines{"250-fine\r\n421 closing\r\n"} << "250-fine 421 closing"
         << Lines{"EHLO lumara.local"};
+    // The text shows on one line of the window: escapes replaced, cut to a readable length.
+    const QString kept = QString::fromUtf8("554 \uFFFD[2J\uFFFD");
+    QTest::newRow("control characters and a long text") << "554 \x1b[2J\x07" + QByteArray(1000, 'x') + "\r\n" << Lines{}
+                                                       << kept + QString(MailError::maxServerText - kept.size(), 'x') + u'\u2026'
+                                                       << Lines{};
     QTest::newRow("message refused after the data")
         << QByteArray("220 hi\r\n") << Lines{ehlo, "TLS", ehlo, "235 ok\r\n", "250 ok\r\n", "250 ok\r\n", "552 too big\r\n"}
         << "552 too big" << fullDialogue;
@@ -148,6 +155,23 @@ void SMTPClientScriptTest::endlessReplyIsCutOff()
             peer.send(QByteArray("250-and more\r\n").repeated(1000));
     }, {m_pair});
     QCOMPARE(errorOf([&] { send(server); }), "unexpected answer: a server reply longer than 65536 bytes");
+}
+
+void SMTPClientScriptTest::endlessLineIsCutOffWhileReading()
+{
+    ScriptedServer server([](ScriptedPeer& peer) {
+        peer.send("220-");
+        const QByteArray piece(64 * 1024, 'x');
+        for (int n = 0; n < 4096; ++n)
+            peer.send(piece);  // 256 MiB; fails fast once the client has gone
+    }, {m_pair});
+    QVERIFY(PeakMemory::reset());
+    const double before = PeakMemory::mebibytes();
+    const QString error = errorOf([&] { send(server); });
+    const double growth = PeakMemory::mebibytes() - before;
+    qInfo("peak memory grew by %.1f MiB while the server sent up to 256 MiB", growth);
+    QCOMPARE(error, "unexpected answer: a line longer than 65536 bytes");
+    QVERIFY2(growth < 16, qPrintable(QString::number(growth)));
 }
 
 void SMTPClientScriptTest::silentServerTimesOut()

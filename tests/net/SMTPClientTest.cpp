@@ -33,8 +33,8 @@ private Q_SLOTS:
     void refusedSteps();
     void forwardingRecipientAccepted();
     void envelopeWithoutDuplicates();
-    void unsafeEnvelopeRefusedBeforeConnecting_data();
-    void unsafeEnvelopeRefusedBeforeConnecting();
+    void unsafeInputRefusedBeforeConnecting_data();
+    void unsafeInputRefusedBeforeConnecting();
     void builtMessageRoundTrip();
 
 private:
@@ -153,27 +153,49 @@ void SMTPClientTest::envelopeWithoutDuplicates()
     QCOMPARE(m_server.messages().last().recipients, QStringList({"bob@example.org", "carol@example.org"}));
 }
 
-void SMTPClientTest::unsafeEnvelopeRefusedBeforeConnecting_data()
+void SMTPClientTest::unsafeInputRefusedBeforeConnecting_data()
 {
     QTest::addColumn<QString>("from");
     QTest::addColumn<QStringList>("recipients");
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("password");
     QTest::addColumn<QString>("error");
 
+    const QString alice = "alice@example.org";
     const QString recipientError = "not sent: the recipient address contains a line break or a NUL character";
+    const QString recipientParameter = "not sent: the recipient address contains a space, an angle bracket or a control character";
     QTest::newRow("command after the sender") << "alice@example.org>\r\nRCPT TO:<eve@evil.example" << QStringList{"bob@example.org"}
+                                              << alice << alicePassword
                                               << "not sent: the sender address contains a line break or a NUL character";
-    QTest::newRow("LF in a recipient") << "alice@example.org" << QStringList{"bob@example.org", "x>\nDATA"} << recipientError;
-    QTest::newRow("CR in a recipient") << "alice@example.org" << QStringList{"x\r@example.org"} << recipientError;
-    QTest::newRow("NUL in a recipient") << "alice@example.org" << QStringList{QString("x") + QChar(0) + "y"} << recipientError;
+    QTest::newRow("LF in a recipient") << alice << QStringList{"bob@example.org", "x>\nDATA"} << alice << alicePassword << recipientError;
+    QTest::newRow("CR in a recipient") << alice << QStringList{"x\r@example.org"} << alice << alicePassword << recipientError;
+    QTest::newRow("NUL in a recipient") << alice << QStringList{QString("x") + QChar(0) + "y"} << alice << alicePassword << recipientError;
+    QTest::newRow("parameter after a recipient")
+        << alice << QStringList{"bob@example.org> NOTIFY=NEVER"} << alice << alicePassword << recipientParameter;
+    QTest::newRow("second path in a recipient")
+        << alice << QStringList{"bob@example.org><eve@evil.example"} << alice << alicePassword << recipientParameter;
+    QTest::newRow("tab in a recipient") << alice << QStringList{"bob@example.org\tx"} << alice << alicePassword << recipientParameter;
+    QTest::newRow("escape in a recipient") << alice << QStringList{"bob\x1b@example.org"} << alice << alicePassword << recipientParameter;
+    QTest::newRow("parameter after the sender")
+        << "alice@example.org> RET=HDRS" << QStringList{"bob@example.org"} << alice << alicePassword
+        << "not sent: the sender address contains a space, an angle bracket or a control character";
+    QTest::newRow("NUL in the user name: a fourth AUTH PLAIN field")
+        << alice << QStringList{"bob@example.org"} << QString("alice@example.org") + QChar(0) + "admin" << alicePassword
+        << "not sent: the user name contains a line break or a NUL character";
+    QTest::newRow("NUL in the password")
+        << alice << QStringList{"bob@example.org"} << alice << alicePassword + QChar(0) + "x"
+        << "not sent: the password contains a line break or a NUL character";
 }
 
-void SMTPClientTest::unsafeEnvelopeRefusedBeforeConnecting()
+void SMTPClientTest::unsafeInputRefusedBeforeConnecting()
 {
     QFETCH(QString, from);
     QFETCH(QStringList, recipients);
+    QFETCH(QString, user);
+    QFETCH(QString, password);
     QFETCH(QString, error);
     const qsizetype commandsBefore = m_server.commands().size();
-    QCOMPARE(errorOf([&] { SMTPClient::send(account(SMTPServer::tlsPort), alicePassword, from, recipients, simpleMessage); }),
+    QCOMPARE(errorOf([&] { SMTPClient::send(account(SMTPServer::tlsPort, user), password, from, recipients, simpleMessage); }),
              error);
     QTest::qWait(100);
     QCOMPARE(m_server.commands().size(), commandsBefore);

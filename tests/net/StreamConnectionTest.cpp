@@ -21,8 +21,11 @@ private Q_SLOTS:
     void closedMidByteRun();
     void stallTimesOut();
     void trickleDoesNotTimeOut();
+    void trickleEndsAtTheDeadline();
     void refusedPort();
     void largeByteRunInChunks();
+    void lineLimit_data();
+    void lineLimit();
 };
 
 void StreamConnectionTest::twoLinesInOneRead()
@@ -131,6 +134,30 @@ void StreamConnectionTest::trickleDoesNotTimeOut()
     QCOMPARE(conn.readLine(), QByteArray("slow line"));
 }
 
+void StreamConnectionTest::trickleEndsAtTheDeadline()
+{
+    ConnectionTesting::setTimeout(400ms);
+    ConnectionTesting::setDeadline(1s);
+    ScriptedServer server([](ScriptedPeer& peer) {
+        for (int n = 0; n < 50 && peer.send("*"); ++n)
+            peer.pause(100);
+        peer.send("\r\n");
+    });
+    StreamConnection conn(server.host(), server.port());
+    ConnectionTesting::setTimeout(60s);
+    ConnectionTesting::setDeadline(30min);
+    QElapsedTimer timer;
+    timer.start();
+    try {
+        conn.readLine();
+        QFAIL("a line that trickled in for five seconds was read");
+    } catch (const MailError& e) {
+        QCOMPARE(e.description(), QString("unexpected answer: the server did not finish in time"));
+    }
+    QVERIFY(timer.elapsed() < 2000);
+    QVERIFY_THROWS_EXCEPTION(MailError, conn.write("x"));  // the conversation is over
+}
+
 void StreamConnectionTest::refusedPort()
 {
     StreamConnection conn("127.0.0.1", 1);  // creation alone never fails
@@ -157,6 +184,42 @@ void StreamConnectionTest::largeByteRunInChunks()
     QCOMPARE(bytes.size(), size);
     QCOMPARE(bytes.count('\n'), 31);
     QCOMPARE(conn.readLine(), QByteArray("tail"));
+}
+
+void StreamConnectionTest::lineLimit_data()
+{
+    QTest::addColumn<QByteArray>("first");
+    QTest::addColumn<QByteArray>("then");  // after a pause; then the server hangs up
+    QTest::addColumn<QString>("result");   // the line, or the error
+
+    const QString tooLong = "unexpected answer: a line longer than 8 bytes";
+    QTest::newRow("as long as the limit") << QByteArray("12345678\r\n") << QByteArray() << "12345678";
+    QTest::newRow("CR at the limit, LF in the next read") << QByteArray("12345678\r") << QByteArray("\n") << "12345678";
+    QTest::newRow("a byte more") << QByteArray("123456789\r\n") << QByteArray() << tooLong;
+    QTest::newRow("no line end: no waiting for more") << QByteArray("1234567890") << QByteArray("\r\n") << tooLong;
+}
+
+void StreamConnectionTest::lineLimit()
+{
+    QFETCH(QByteArray, first);
+    QFETCH(QByteArray, then);
+    QFETCH(QString, result);
+    ScriptedServer server([first, then](ScriptedPeer& peer) {
+        peer.send(first);
+        peer.pause(1000);
+        peer.send(then);
+    });
+    StreamConnection conn(server.host(), server.port());
+    QElapsedTimer timer;
+    timer.start();
+    QString got;
+    try {
+        got = QString::fromUtf8(conn.readLine(8));
+    } catch (const MailError& e) {
+        got = e.description();
+        QVERIFY(timer.elapsed() < 900);
+    }
+    QCOMPARE(got, result);
 }
 
 QTEST_GUILESS_MAIN(StreamConnectionTest)

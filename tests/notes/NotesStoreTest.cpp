@@ -1,4 +1,5 @@
 #include "notes/NotesStore.h"
+#include "support/FileSizeLimit.h"
 #include "support/TemporaryHome.h"
 
 #include <QDir>
@@ -28,6 +29,7 @@ private Q_SLOTS:
     void pendingTextIsSavedOnQuit();
     void unreadableFileIsSetAsideBeforeTheFirstSave();
     void failedWriteKeepsTopicsAndStillAnnounces();
+    void fullDiskKeepsTheSavedFile();
 
 private:
     QString path() const { return m_dir->filePath(QStringLiteral("notes.json")); }
@@ -269,6 +271,28 @@ void NotesStoreTest::failedWriteKeepsTopicsAndStillAnnounces()
     QCOMPARE(store.add(), 1);
     QCOMPARE(saves, 1);
     QCOMPARE(names(store), (QStringList{"NOTES", "UNTITLED"}));
+}
+
+void NotesStoreTest::fullDiskKeepsTheSavedFile()
+{
+    NotesStore store(path());
+    store.setText(0, "first words");
+    store.saveNow();
+    const QByteArray saved = fileBytes();
+    QObject context;
+    int saves = 0;
+    countSaves(store, &saves, &context);
+    {
+        const FileSizeLimit full(16);
+        QVERIFY(full.isActive());
+        QCOMPARE(store.add(), 1);
+        QCOMPARE(fileBytes(), saved);
+        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{"notes.json"});
+    }
+    QCOMPARE(saves, 1);
+    QCOMPARE(names(store), (QStringList{"NOTES", "UNTITLED"}));
+    store.saveNow();
+    QCOMPARE(names(NotesStore(path())), (QStringList{"NOTES", "UNTITLED"}));
 }
 
 QTEST_GUILESS_MAIN(NotesStoreTest)

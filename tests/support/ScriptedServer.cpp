@@ -21,13 +21,15 @@ protected:
 
 }  // namespace
 
-void ScriptedPeer::send(const QByteArray& bytes)
+bool ScriptedPeer::send(const QByteArray& bytes)
 {
-    m_socket.write(bytes);
+    if (m_socket.write(bytes) != bytes.size())
+        return false;
     while (m_socket.bytesToWrite() > 0 || m_socket.encryptedBytesToWrite() > 0) {
         if (!m_socket.waitForBytesWritten(serverWait))
-            return;
+            return false;
     }
+    return m_socket.state() == QAbstractSocket::ConnectedState;
 }
 
 QByteArray ScriptedPeer::readLine()

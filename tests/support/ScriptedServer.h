@@ -19,7 +19,7 @@ public:
     ScriptedPeer(QSslSocket& socket, const TestCertificates::Pair& certificate)
         : m_socket(socket), m_certificate(certificate) {}
 
-    void send(const QByteArray& bytes);             // written and flushed at once
+    bool send(const QByteArray& bytes);             // written and flushed at once; false once the client has gone
     QByteArray readLine();                         // one client line without CR LF; empty once the client is gone
     QByteArray readBytes(qint64 count);
     void pause(int milliseconds);

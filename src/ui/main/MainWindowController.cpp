@@ -3,6 +3,8 @@
 #include "core/MailStore.h"
 #include "core/NotificationCenter.h"
 #include "core/Prefs.h"
+#include "game/PongSound.h"
+#include "game/PongView.h"
 #include "ui/look/Beep.h"
 #include "ui/look/FieldUnderline.h"
 #include "ui/look/GroundView.h"
@@ -165,7 +167,8 @@ QWidget* MainWindowController::list() const
 void MainWindowController::show(QWidget* view, Screen screen)
 {
     if (m_current && m_current != view) {
-        // Leaving the game by any route pauses it (the game pauses itself when hidden).
+        if (m_current == m_pong)
+            m_pong->pause();
         m_current->hide();
         if (m_current != m_list && m_current != m_pong)
             m_current->deleteLater();
@@ -201,10 +204,7 @@ void MainWindowController::showSettings()
     settings->onBack = [this] { showList(); };
     settings->onIntervalChanged = [this] { scheduleTimer(); };
     settings->onAddAccount = [this] { onAddAccount ? onAddAccount() : Beep::sound(); };
-    settings->onSoundOff = [this] {
-        if (stopGameSound)
-            stopGameSound();
-    };
+    settings->onSoundOff = [] { PongSound::shared().stop(); };
     m_settingsView = settings;
     show(settings, Screen::settings);
     settings->setFocus();
@@ -221,11 +221,14 @@ void MainWindowController::togglePong()
         showList();
         return;
     }
-    if (!m_pong) {
-        m_pong = new PlaceholderScreen(QStringLiteral("lu.pong"));
+    const bool firstGame = !m_pong;
+    if (firstGame) {
+        m_pong = new PongView;
         m_pong->setObjectName(QStringLiteral("pong"));
+        m_pong->onExit = [this] { showList(); };
     }
     show(m_pong, Screen::game);
+    firstGame ? m_pong->start() : m_pong->resume();
 }
 
 void MainWindowController::open(const MailItem& mail)

@@ -19,6 +19,7 @@ class LULabel;
 class MainWindow;
 class PlaceholderScreen;
 class PlusButton;
+class PongView;
 class QTimer;
 class SettingsView;
 
@@ -54,8 +55,6 @@ public:
     // Windows that other parts of the program open; until they are set a request beeps.
     std::function<void()> onNewMail;
     std::function<void()> onAddAccount;
-    // Silences the game when its sound is switched off in the settings.
-    std::function<void()> stopGameSound;
 
     int drawer() const { return m_drawer; }
     int drawerBeforeSearch() const { return m_drawerBeforeSearch; }
@@ -93,7 +92,7 @@ private:
     FlippedView* m_content = nullptr;
     PlaceholderScreen* m_list = nullptr;
     QPointer<SettingsView> m_settingsView;
-    QPointer<QWidget> m_pong;
+    QPointer<PongView> m_pong;
     QPointer<QWidget> m_current;
     std::optional<MailItem> m_readerMail;
     Screen m_currentScreen = Screen::list;

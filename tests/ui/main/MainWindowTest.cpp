@@ -1,5 +1,7 @@
 #include "core/MailStore.h"
 #include "core/Prefs.h"
+#include "game/PongField.h"
+#include "game/PongView.h"
 #include "support/Screen.h"
 #include "support/TemporaryHome.h"
 #include "ui/look/AboutWindowController.h"
@@ -37,6 +39,7 @@ private Q_SLOTS:
     void aboutIsOneWindow();
     void openingAFileThatIsNoMailBeeps();
     void screensToggle();
+    void cleanupTestCase();
 
 private:
     MainWindowController& main() { return *m_app->mainController(); }
@@ -256,16 +259,26 @@ void MainWindowTest::screensToggle()
 {
     main().togglePong();
     QCOMPARE(main().currentScreen(), MainWindowController::Screen::game);
-    QWidget* game = window()->findChild<QWidget*>(QStringLiteral("pong"));
+    auto* game = window()->findChild<PongView*>(QStringLiteral("pong"));
+    QVERIFY(game && game->field()->running());
     main().togglePong();
     QCOMPARE(main().currentScreen(), MainWindowController::Screen::list);
+    QVERIFY(!game->field()->running());  // leaving pauses the game
     main().togglePong();
-    QCOMPARE(window()->findChild<QWidget*>(QStringLiteral("pong")), game);  // kept, not rebuilt
+    QCOMPARE(window()->findChild<PongView*>(QStringLiteral("pong")), game);  // kept, not rebuilt
+    QVERIFY(game->field()->running());
     main().showSettings();
     QCOMPARE(main().currentScreen(), MainWindowController::Screen::settings);
     QVERIFY(!game->isVisible());
+    QVERIFY(!game->field()->running());
     main().showSettings();
     QCOMPARE(main().currentScreen(), MainWindowController::Screen::list);
+}
+
+void MainWindowTest::cleanupTestCase()
+{
+    // Each keystroke left a server search waiting 0.6 s; let them end before the program does.
+    QTest::qWait(1000);
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -175,7 +175,6 @@ void SettingsViewTest::cleanup()
 {
     Alerts::replace({});
     Opener::replace({});
-    main().stopGameSound = {};
     Prefs::shared().setGerman(false);
     Prefs::shared().setDark(true);
 }
@@ -475,7 +474,7 @@ void SettingsViewTest::checkIntervalReschedulesTheTimer()
 void SettingsViewTest::soundOffSilencesTheGame()
 {
     int stops = 0;
-    main().stopGameSound = [&] { ++stops; };
+    view()->onSoundOff = [&] { ++stops; };
     click(option("lu.pong sound", "on"));
     QCOMPARE(stops, 0);
     click(option("lu.pong sound", "off"));
