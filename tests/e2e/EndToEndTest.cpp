@@ -1,11 +1,11 @@
 #include "Desktop.h"
-#include "ProgramUnderTest.h"
 #include "RecordingNotifications.h"
 #include "core/Account.h"
 #include "core/Keychain.h"
 #include "core/Prefs.h"
 #include "support/DovecotServer.h"
 #include "support/KeyringSession.h"
+#include "support/ProgramUnderTest.h"
 #include "support/SMTPServer.h"
 
 #include <QDeadlineTimer>
@@ -128,7 +128,13 @@ void EndToEndTest::launch(const QList<Account>& accounts)
     for (const Account& each : accounts)
         Keychain::set(QStringLiteral("pw-") + each.imapUser, each.id);
     m_program = std::make_unique<ProgramUnderTest>();
-    QVERIFY(m_program->start(*m_profile, m_desktop.display(), m_bus.busAddress(), m_roots.folder()));
+    QProcessEnvironment display;
+    display.insert(QStringLiteral("DISPLAY"), m_desktop.display());
+    display.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    // Leaks are the unit tests' business; here a sanitizer report is a failure of the program.
+    display.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0:abort_on_error=1"));
+    display.insert(QStringLiteral("UBSAN_OPTIONS"), QStringLiteral("print_stacktrace=1:halt_on_error=1"));
+    QVERIFY(m_program->start(QStringLiteral(LUMARA_PROGRAM), *m_profile, m_bus.busAddress(), m_roots.folder(), display));
     QVERIFY2(m_program->waitUntilRunning(), qPrintable(m_program->output()));
     m_window = m_desktop.waitForWindow(QStringLiteral("LU.MARA"));
     QVERIFY2(!m_window.isEmpty(), "the main window shows");

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QSslCertificate>
 #include <QString>
 #include <QTemporaryDir>
@@ -32,14 +33,17 @@ private:
     QTemporaryDir m_dir;
 };
 
-// The lumara executable started as a user starts it, on a given display and session bus, in a
-// mount namespace of its own where /etc/ssl/certs is the folder of TrustedRoots. Nothing in its
-// settings or environment tells it about the test's authorities.
+// The lumara executable started as a user starts it, on a given session bus, in a mount namespace
+// of its own where /etc/ssl/certs is the folder of TrustedRoots (so it runs as root). Nothing in
+// its settings or environment tells it about the test's authorities.
 class ProgramUnderTest {
 public:
     ~ProgramUnderTest();
 
-    bool start(const Profile& profile, const QString& display, const QString& busAddress, const QString& certificates);
+    // `display` holds what reaches the display server (DISPLAY, QT_QPA_PLATFORM, ...) and anything
+    // else the caller wants to add; the rest of the environment is the profile's and the bus's.
+    bool start(const QString& program, const Profile& profile, const QString& busAddress, const QString& certificates,
+        const QProcessEnvironment& display);
     // It owns its name on the bus and shows its main window.
     bool waitUntilRunning(int waitMs = 30000);
     // Its output so far (standard error and output together).
