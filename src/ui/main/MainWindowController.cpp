@@ -12,10 +12,13 @@
 #include "ui/look/LUField.h"
 #include "ui/look/LULabel.h"
 #include "ui/look/PlusButton.h"
+#include "ui/list/MailListView.h"
+#include "ui/list/MailTable.h"
 #include "ui/look/Theme.h"
 #include "ui/main/CheckInterval.h"
 #include "ui/main/MainWindow.h"
 #include "ui/main/PlaceholderScreen.h"
+#include "ui/main/Sidebar.h"
 #include "ui/settings/SettingsView.h"
 
 #include <QEvent>
@@ -33,22 +36,6 @@ constexpr qreal barMark = 12.56271981242673;
 constexpr qreal searchLeading = 285 + barMark;
 constexpr qreal plusTrailing = 48 + barMark;
 constexpr int searchMinimum = 200;
-
-QString viewName(int view)
-{
-    switch (view) {
-    case 0:
-        return QStringLiteral("in");
-    case MainWindowController::searchView:
-        return QStringLiteral("search");
-    case MailStore::outView:
-        return QStringLiteral("out");
-    case MailStore::entropyView:
-        return QStringLiteral("entropy");
-    default:
-        return Prefs::shared().drawerNames().value(view - 1);
-    }
-}
 
 }  // namespace
 
@@ -87,13 +74,17 @@ void MainWindowController::buildLayout()
     m_plus = new PlusButton([this] { onNewMail ? onNewMail() : Beep::sound(); }, m_root);
     m_settingsButton = new IconButton(QStringLiteral("wrench.adjustable"), QStringLiteral("settings"), [this] { showSettings(); }, m_root);
     m_settingsButton->setObjectName(QStringLiteral("settingsButton"));
-    m_sidebar = new FlippedView(m_root);
-    m_sidebar->setObjectName(QStringLiteral("sidebar"));
+    m_sidebar = new Sidebar(m_root);
+    m_sidebar->onDrawer = [this](int view) {
+        m_drawer = view;
+        showList();
+    };
+    m_sidebar->onLogo = [this] { togglePong(); };
     m_spacer = new QWidget(m_root);
     m_content = new FlippedView(m_root);
     m_content->setObjectName(QStringLiteral("content"));
-    m_list = new PlaceholderScreen(QString(), m_content);
-    m_list->setObjectName(QStringLiteral("list"));
+    m_list = new MailListView(m_content);
+    m_list->onOpen = [this](const MailItem& mail) { open(mail); };
     m_list->hide();
 
     connect(m_searchField, &QLineEdit::textEdited, this, &MainWindowController::searchChanged);
@@ -159,11 +150,6 @@ void MainWindowController::scheduleTimer()
     m_timer->start(CheckInterval::of(Prefs::shared().checkMinutes()));
 }
 
-QWidget* MainWindowController::list() const
-{
-    return m_list;
-}
-
 void MainWindowController::show(QWidget* view, Screen screen)
 {
     if (m_current && m_current != view) {
@@ -182,15 +168,15 @@ void MainWindowController::show(QWidget* view, Screen screen)
 
 void MainWindowController::reloadList()
 {
-    const int count = int(MailStore::shared().items(m_drawer).size());
-    m_list->set(viewName(m_drawer) + QStringLiteral(" · ") + QString::number(count));
+    m_list->configure(m_drawer);
 }
 
 void MainWindowController::showList()
 {
     reloadList();
     show(m_list, Screen::list);
-    m_list->setFocus();
+    m_sidebar->update(m_drawer, std::nullopt, false);
+    m_list->table()->setFocus();
 }
 
 void MainWindowController::showSettings()
@@ -207,6 +193,7 @@ void MainWindowController::showSettings()
     settings->onSoundOff = [] { PongSound::shared().stop(); };
     m_settingsView = settings;
     show(settings, Screen::settings);
+    m_sidebar->update(m_drawer, std::nullopt, true);
     settings->setFocus();
 }
 
@@ -228,6 +215,7 @@ void MainWindowController::togglePong()
         m_pong->onExit = [this] { showList(); };
     }
     show(m_pong, Screen::game);
+    m_sidebar->update(m_drawer, std::nullopt, true);
     firstGame ? m_pong->start() : m_pong->resume();
 }
 
@@ -246,15 +234,17 @@ bool MainWindowController::selectEveryMail()
         return false;
     if (m_currentScreen != Screen::list)
         showList();
-    m_list->setFocus();
-    m_list->everythingSelected = true;
+    m_list->table()->setFocus();
+    m_list->table()->selectAll();
     return true;
 }
 
 void MainWindowController::storeChanged()
 {
+    // The game and settings show no view: no entry is highlighted while they are up.
+    m_sidebar->update(m_drawer, std::nullopt, m_currentScreen == Screen::settings || m_currentScreen == Screen::game);
     if (m_currentScreen == Screen::list)
-        reloadList();
+        m_list->reload();
     if (m_settingsView)
         m_settingsView->rebuild();
     const MailStore& store = MailStore::shared();

@@ -16,12 +16,13 @@ class GroundView;
 class IconButton;
 class LUField;
 class LULabel;
+class MailListView;
 class MainWindow;
-class PlaceholderScreen;
 class PlusButton;
 class PongView;
 class QTimer;
 class SettingsView;
+class Sidebar;
 
 // The main window: the top bar with search and status, the sidebar, and one screen at a time in
 // the content area (the mail list, a reader, settings or the game). Runs the periodic check and
@@ -61,7 +62,8 @@ public:
     Screen currentScreen() const { return m_currentScreen; }
     LUField* searchField() const { return m_searchField; }
     LULabel* status() const { return m_status; }
-    QWidget* list() const;
+    MailListView* list() const { return m_list; }
+    Sidebar* sidebar() const { return m_sidebar; }
     SettingsView* settingsView() const;
     const QTimer* timer() const { return m_timer; }
 
@@ -87,10 +89,10 @@ private:
     LULabel* m_status = nullptr;
     PlusButton* m_plus = nullptr;
     IconButton* m_settingsButton = nullptr;
-    FlippedView* m_sidebar = nullptr;
+    Sidebar* m_sidebar = nullptr;
     QWidget* m_spacer = nullptr;
     FlippedView* m_content = nullptr;
-    PlaceholderScreen* m_list = nullptr;
+    MailListView* m_list = nullptr;
     QPointer<SettingsView> m_settingsView;
     QPointer<PongView> m_pong;
     QPointer<QWidget> m_current;

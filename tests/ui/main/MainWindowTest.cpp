@@ -11,10 +11,13 @@
 #include "ui/look/LULabel.h"
 #include "ui/look/PlusButton.h"
 #include "ui/look/Theme.h"
+#include "ui/list/MailListView.h"
+#include "ui/list/MailTable.h"
 #include "ui/main/App.h"
 #include "ui/main/MainWindow.h"
 #include "ui/main/MainWindowController.h"
-#include "ui/main/PlaceholderScreen.h"
+#include "ui/main/Sidebar.h"
+#include "ui/look/LUButton.h"
 
 #include <QMenuBar>
 #include <QTemporaryDir>
@@ -26,6 +29,7 @@ class MainWindowTest : public QObject {
 
 private Q_SLOTS:
     void initTestCase();
+    void cleanupTestCase();
     void init();
     void layout();
     void statusGivesWayFirst();
@@ -39,7 +43,7 @@ private Q_SLOTS:
     void aboutIsOneWindow();
     void openingAFileThatIsNoMailBeeps();
     void screensToggle();
-    void cleanupTestCase();
+    void sidebarHighlightsOnlyTheListsView();
 
 private:
     MainWindowController& main() { return *m_app->mainController(); }
@@ -57,6 +61,12 @@ void MainWindowTest::initTestCase()
     m_app = std::make_unique<App>();
     m_app->start();
     QVERIFY(QTest::qWaitForWindowActive(window()));
+}
+
+// The server searches that typing started end on their own within their 0.6 s wait.
+void MainWindowTest::cleanupTestCase()
+{
+    QTest::qWait(800);
 }
 
 void MainWindowTest::init()
@@ -81,6 +91,8 @@ void MainWindowTest::fillStore(int count)
         mails[size_t(i)].date = QDateTime::currentDateTimeUtc();
     }
     MailStore::shared().replace(QStringLiteral("ACC"), mails);
+    NotificationCenter::shared().post(MailStore::changed);
+    QCoreApplication::processEvents();  // the list reloads once the posting turn is over
 }
 
 void MainWindowTest::layout()
@@ -141,18 +153,19 @@ void MainWindowTest::selectAll()
 {
     QFETCH(bool, inSearchField);
     QFETCH(int, mails);
+    QFETCH(bool, everyMail);
     fillStore(mails);
-    auto* list = static_cast<PlaceholderScreen*>(main().list());
-    list->everythingSelected = false;
+    MailTable* table = main().list()->table();
+    table->selectRow(0);
     if (inSearchField) {
         main().searchField()->setFocus();
         main().searchField()->setText(QStringLiteral("needle"));
         main().searchField()->deselect();
     } else {
-        list->setFocus();
+        table->setFocus();
     }
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
-    QTEST(list->everythingSelected, "everyMail");
+    QCOMPARE(int(table->selectedRows().size()), everyMail ? mails : std::min(mails, 1));
     QCOMPARE(main().searchField()->selectedText(), inSearchField ? QStringLiteral("needle") : QString());
     main().searchField()->clear();
 }
@@ -200,7 +213,7 @@ void MainWindowTest::returnAndDownGoToTheList()
     main().searchField()->setFocus();
     type(QStringLiteral("needle"));
     QTest::keyClick(main().searchField(), Qt::Key(key));
-    QCOMPARE(QApplication::focusWidget(), main().list());
+    QCOMPARE(QApplication::focusWidget(), main().list()->table());
     QCOMPARE(main().searchField()->text(), QStringLiteral("needle"));
     QCOMPARE(MailStore::shared().query(), QStringLiteral("needle"));
     QCOMPARE(main().drawer(), MainWindowController::searchView);
@@ -275,10 +288,39 @@ void MainWindowTest::screensToggle()
     QCOMPARE(main().currentScreen(), MainWindowController::Screen::list);
 }
 
-void MainWindowTest::cleanupTestCase()
+void MainWindowTest::sidebarHighlightsOnlyTheListsView()
 {
-    // Each keystroke left a server search waiting 0.6 s; let them end before the program does.
-    QTest::qWait(1000);
+    Sidebar* sidebar = main().sidebar();
+    const auto highlighted = [sidebar] {
+        QStringList names;
+        for (const LUButton* button : sidebar->findChildren<LUButton*>())
+            if (button->selected())
+                names << button->objectName();
+        return names.join(u',');
+    };
+    const auto storeChanged = [] { NotificationCenter::shared().post(MailStore::changed); };
+    QCOMPARE(highlighted(), QStringLiteral("inButton"));
+    QTest::mouseClick(sidebar->drawerButtons()[2].second, Qt::LeftButton, {}, QPoint(5, 5));
+    QCOMPARE(main().drawer(), 3);
+    QCOMPARE(main().list()->drawer(), 3);
+    QCOMPARE(highlighted(), QStringLiteral("drawer3"));
+    main().togglePong();
+    storeChanged();
+    QCOMPARE(highlighted(), QString());
+    main().togglePong();
+    QCOMPARE(highlighted(), QStringLiteral("drawer3"));
+    main().showSettings();
+    storeChanged();
+    QCOMPARE(highlighted(), QString());
+    main().showSettings();
+    main().searchField()->setFocus();
+    type(QStringLiteral("needle"));
+    storeChanged();
+    QCOMPARE(highlighted(), QString());
+    QTest::keyClick(main().searchField(), Qt::Key_Escape);
+    QCOMPARE(highlighted(), QStringLiteral("drawer3"));
+    QTest::mouseClick(sidebar->inButton(), Qt::LeftButton, {}, QPoint(5, 5));
+    QCOMPARE(highlighted(), QStringLiteral("inButton"));
 }
 
 QTEST_MAIN(MainWindowTest)
