@@ -68,9 +68,9 @@ QString Desktop::xdotool(const QStringList& arguments, int waitMs) const
     return run(QStringLiteral("xdotool"), arguments, m_display, waitMs);
 }
 
-QString Desktop::waitForWindow(const QString& title, int waitMs) const
+QString Desktop::waitForWindow(const QString& titlePattern, int waitMs) const
 {
-    const QString pattern = u'^' + QRegularExpression::escape(title) + u'$';
+    const QString pattern = u'^' + titlePattern + u'$';
     const QDeadlineTimer deadline(waitMs);
     while (!deadline.hasExpired()) {
         const QStringList ids = xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), pattern})
@@ -133,6 +133,20 @@ QColor Desktop::pixel(QPoint screen) const
         m_display, 20000);
     const QRegularExpressionMatch hex = QRegularExpression(QStringLiteral("#([0-9A-Fa-f]{6})")).match(text);
     return hex.hasMatch() ? QColor(u'#' + hex.captured(1)) : QColor();
+}
+
+QImage Desktop::grab(const QRect& screen) const
+{
+    QProcess import;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DISPLAY"), m_display);
+    import.setProcessEnvironment(environment);
+    import.start(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("-crop"),
+                                              QStringLiteral("%1x%2+%3+%4").arg(screen.width()).arg(screen.height()).arg(screen.x()).arg(screen.y()),
+                                              QStringLiteral("png:-")});
+    if (!import.waitForFinished(20000))
+        return {};
+    return QImage::fromData(import.readAllStandardOutput(), "PNG");
 }
 
 bool Desktop::screenshot(const QString& file) const

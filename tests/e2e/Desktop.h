@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QImage>
 #include <QProcess>
 #include <QRect>
 #include <QString>
@@ -21,8 +22,8 @@ public:
     QString start();
     QString display() const { return m_display; }
 
-    // The visible top-level window with exactly this title, or an empty id after `waitMs`.
-    QString waitForWindow(const QString& title, int waitMs = 20000) const;
+    // The visible top-level window whose whole title matches the pattern, or an empty id after `waitMs`.
+    QString waitForWindow(const QString& titlePattern, int waitMs = 20000) const;
     // The window's frame on the screen; the window gets the focus first.
     QRect geometry(const QString& window) const;
     void focus(const QString& window) const;
@@ -33,6 +34,7 @@ public:
     bool click(QPoint screen) const;
     // The colour of one screen pixel, read from the X server like a screenshot.
     QColor pixel(QPoint screen) const;
+    QImage grab(const QRect& screen) const;
     bool screenshot(const QString& file) const;
 
 private:
