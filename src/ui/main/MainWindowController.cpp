@@ -5,6 +5,7 @@
 #include "core/Prefs.h"
 #include "game/PongSound.h"
 #include "game/PongView.h"
+#include "ui/compose/ComposeWindowController.h"
 #include "ui/look/Beep.h"
 #include "ui/look/FieldUnderline.h"
 #include "ui/look/GroundView.h"
@@ -50,6 +51,9 @@ MainWindowController::MainWindowController()
     auto& center = NotificationCenter::shared();
     center.observe(Theme::changed, this, [this](QObject*) { themeChanged(); });
     center.observe(MailStore::changed, this, [this](QObject*) { storeChanged(); });
+    onNewMail = [this] { openCompose(std::nullopt, std::nullopt, std::nullopt); };
+    onReply = [this](const MailItem& mail, const std::optional<QString>& quoted) { openCompose(mail, quoted, std::nullopt); };
+    onForward = [this](const MailItem& mail) { openCompose(std::nullopt, std::nullopt, mail); };
     themeChanged();
     showList();
 }
@@ -85,6 +89,8 @@ void MainWindowController::buildLayout()
     m_content->setObjectName(QStringLiteral("content"));
     m_list = new MailListView(m_content);
     m_list->onOpen = [this](const MailItem& mail) { open(mail); };
+    m_list->onReply = [this](const MailItem& mail) { onReply(mail, std::nullopt); };
+    m_list->onForward = [this](const MailItem& mail) { onForward(mail); };
     m_list->hide();
 
     connect(m_searchField, &QLineEdit::textEdited, this, &MainWindowController::searchChanged);
@@ -128,6 +134,13 @@ bool MainWindowController::eventFilter(QObject* watched, QEvent* event)
     if (watched == m_searchField && event->type() == QEvent::KeyPress)
         return searchCommand(static_cast<QKeyEvent*>(event)->key());
     return QObject::eventFilter(watched, event);
+}
+
+void MainWindowController::openCompose(
+    const std::optional<MailItem>& reply, const std::optional<QString>& quoted, const std::optional<MailItem>& forward)
+{
+    if (!ComposeWindowController::open(reply, quoted, forward))
+        onAddAccount ? onAddAccount() : Beep::sound();
 }
 
 void MainWindowController::start()

@@ -56,6 +56,10 @@ public:
     // Windows that other parts of the program open; until they are set a request beeps.
     std::function<void()> onNewMail;
     std::function<void()> onAddAccount;
+    // A compose window for a reply (with the reader's text to quote, when there is one) or a
+    // forward; set to open one, or the add-account window when there is no account.
+    std::function<void(const MailItem& mail, const std::optional<QString>& quoted)> onReply;
+    std::function<void(const MailItem& mail)> onForward;
 
     int drawer() const { return m_drawer; }
     int drawerBeforeSearch() const { return m_drawerBeforeSearch; }
@@ -80,6 +84,7 @@ private:
     bool searchCommand(int key);
     void clearSearch();
     void reloadList();
+    void openCompose(const std::optional<MailItem>& reply, const std::optional<QString>& quoted, const std::optional<MailItem>& forward);
 
     MainWindow* m_window;  // owned
     GroundView* m_root = nullptr;
