@@ -64,6 +64,9 @@ private Q_SLOTS:
     void previewLeavesTheMailUnread();
     void xInEntropyMovesTheMailToTrash();
     void saveWritesTheServersBytes();
+    void writtenMailLeavesAfterTheCountdown();
+    void escapeTakesTheMailBack();
+    void notesAreSavedAfterTyping();
 
 private:
     Account account(const QString& user) const;
@@ -76,6 +79,9 @@ private:
     Mailbox onServer(const QString& user, const QString& mailbox) const;
     // The sidebar's lowest entry, ENTROPY: the last line of ink in the window's left column.
     QPoint entropyEntry() const;
+    // Ctrl+N, then the rows typed in as a user goes down them with Tab.
+    void write(const QString& to, const QString& subject, const QString& text);
+    QList<SMTPServer::Message> sentWithSubject(const QString& subject) const;
     QPoint inWindow(QPoint offset) const { return m_frame.topLeft() + offset; }
 
     Desktop m_desktop;
@@ -106,9 +112,10 @@ void EndToEndTest::initTestCase()
     QVERIFY(m_notifications->start());
     // A user per case that changes the server, so that the cases do not meet.
     QVERIFY2(m_dovecot.start({{"reader", "pw-reader"}, {"writer", "pw-writer"}, {"triage", "pw-triage"},
-                                 {"previewer", "pw-previewer"}, {"cleaner", "pw-cleaner"}, {"saver", "pw-saver"}}),
+                                 {"previewer", "pw-previewer"}, {"cleaner", "pw-cleaner"}, {"saver", "pw-saver"},
+                                 {"composer", "pw-composer"}}),
         qPrintable(m_dovecot.error()));
-    QVERIFY2(m_smtp.start({{"reader", "pw-reader"}, {"writer", "pw-writer"}}), qPrintable(m_smtp.error()));
+    QVERIFY2(m_smtp.start({{"composer", "pw-composer"}}), qPrintable(m_smtp.error()));
     failure = m_roots.make({m_dovecot.authority(), m_smtp.authority()});
     QVERIFY2(failure.isEmpty(), qPrintable(failure));
     m_dovecot.deliver("reader", "INBOX", message("Ada <ada@sender.example>", "first light", "r1"));
@@ -122,6 +129,7 @@ void EndToEndTest::initTestCase()
     m_dovecot.deliver("cleaner", "INBOX", message("Kim <kim@sender.example>", "keep me", "c2"), false, earlier);
     m_dovecot.deliver("cleaner", "INBOX", message("Prize <prize@lottery.example>", "delete me", "c1"), false, later);
     m_dovecot.deliver("saver", "INBOX", m_saved);
+    m_dovecot.deliver("composer", "INBOX", message("Wes <wes@sender.example>", "write back", "w2"));
     ConnectionTesting::trustCertificates({m_dovecot.authority()});
 }
 
@@ -368,6 +376,75 @@ void EndToEndTest::saveWritesTheServersBytes()
     QFile saved(path);
     QVERIFY(saved.open(QIODevice::ReadOnly));
     QCOMPARE(saved.readAll(), m_saved);
+}
+
+void EndToEndTest::write(const QString& to, const QString& subject, const QString& text)
+{
+    QVERIFY(m_desktop.keys({QStringLiteral("ctrl+n")}));
+    QVERIFY2(!m_desktop.waitForWindow(QStringLiteral("write"), 10000).isEmpty(), "the compose window opens");
+    QTest::qWait(300);
+    // To, then past cc and bcc to the subject, then the text.
+    QVERIFY(m_desktop.type(to));
+    QVERIFY(m_desktop.keys({QStringLiteral("Tab"), QStringLiteral("Tab"), QStringLiteral("Tab")}));
+    QVERIFY(m_desktop.type(subject));
+    QVERIFY(m_desktop.keys({QStringLiteral("Tab")}));
+    QVERIFY(m_desktop.type(text));
+}
+
+QList<SMTPServer::Message> EndToEndTest::sentWithSubject(const QString& subject) const
+{
+    QList<SMTPServer::Message> found;
+    for (const SMTPServer::Message& message : m_smtp.messages()) {
+        if (message.data.contains("Subject: " + subject.toUtf8() + "\r\n"))
+            found << message;
+    }
+    return found;
+}
+
+void EndToEndTest::writtenMailLeavesAfterTheCountdown()
+{
+    launch({account("composer")}, false);
+    QVERIFY(waitForCachedSubjects({"write back"}));
+    write(QStringLiteral("friend@example.net"), QStringLiteral("hello from the keys"), QStringLiteral("Typed, not pasted."));
+    QVERIFY(m_desktop.keys({QStringLiteral("ctrl+Return")}));
+    QTest::qWait(2500);
+    QCOMPARE(sentWithSubject("hello from the keys").size(), 0);  // still counting down
+    QTRY_COMPARE_WITH_TIMEOUT(sentWithSubject("hello from the keys").size(), 1, 15000);
+    const SMTPServer::Message sent = sentWithSubject("hello from the keys").constFirst();
+    QCOMPARE(sent.recipients, QStringList{"friend@example.net"});
+    QCOMPARE(sent.from, QStringLiteral("composer@example.org"));
+    QVERIFY(sent.data.contains("Typed, not pasted."));
+    // The server keeps no copy itself: the program files one in Sent, once.
+    QTRY_COMPARE_WITH_TIMEOUT(onServer("composer", "Sent").subjects.count("hello from the keys"), 1, 20000);
+    QTest::qWait(4000);
+    QCOMPARE(onServer("composer", "Sent").subjects.count("hello from the keys"), 1);
+}
+
+void EndToEndTest::escapeTakesTheMailBack()
+{
+    launch({account("composer")}, false);
+    QVERIFY(waitForCachedSubjects({"write back"}));
+    write(QStringLiteral("friend@example.net"), QStringLiteral("never mind"), QStringLiteral("On second thought."));
+    QVERIFY(m_desktop.keys({QStringLiteral("ctrl+Return")}));
+    QTest::qWait(1500);
+    QVERIFY(m_desktop.keys({QStringLiteral("Escape")}));
+    QTest::qWait(8000);  // past the countdown and the time a send would take
+    QCOMPARE(sentWithSubject("never mind").size(), 0);
+    QCOMPARE(onServer("composer", "Sent").subjects.count("never mind"), 0);
+}
+
+void EndToEndTest::notesAreSavedAfterTyping()
+{
+    launch({account("composer")}, false);
+    QVERIFY(waitForCachedSubjects({"write back"}));
+    QVERIFY(m_desktop.keys({QStringLiteral("ctrl+n")}));
+    QVERIFY(!m_desktop.waitForWindow(QStringLiteral("write"), 10000).isEmpty());
+    QTest::qWait(300);
+    // The panel shows by default: hidden and shown again, it has the keys.
+    QVERIFY(m_desktop.keys({QStringLiteral("ctrl+j"), QStringLiteral("ctrl+j")}));
+    QVERIFY(m_desktop.type(QStringLiteral("remember the milk")));
+    const QString notes = m_profile->dataFile(QStringLiteral("notes.json"));
+    QTRY_VERIFY_WITH_TIMEOUT(QString::fromUtf8(readJson(notes).toJson()).contains(QStringLiteral("remember the milk")), 10000);
 }
 
 QTEST_GUILESS_MAIN(EndToEndTest)
