@@ -19,6 +19,8 @@
 #include "ui/main/CheckInterval.h"
 #include "ui/main/MainWindow.h"
 #include "ui/main/PlaceholderScreen.h"
+#include "ui/main/ReaderTextView.h"
+#include "ui/main/ReaderView.h"
 #include "ui/main/Sidebar.h"
 #include "ui/settings/SettingsView.h"
 
@@ -235,10 +237,30 @@ void MainWindowController::togglePong()
 void MainWindowController::open(const MailItem& mail)
 {
     m_readerMail = mail;
-    auto* reader = new PlaceholderScreen(mail.subject);
+    auto* reader = new ReaderView(mail);
     reader->setObjectName(QStringLiteral("reader"));
+    // The reader lives inside this controller's window: `this` outlasts every callback.
+    reader->onBack = [this] { showList(); };
+    reader->onReply = [this, mail](const std::optional<QString>& quoted) { onReply ? onReply(mail, quoted) : Beep::sound(); };
+    reader->onForward = [this, mail] { onForward ? onForward(mail) : Beep::sound(); };
+    reader->onAssign = [this, mail](int view) {
+        MailStore& store = MailStore::shared();
+        // A scam mark outranks a drawer: without lifting it first the mail would stay in ENTROPY.
+        if (store.isScam(mail))
+            store.notScam(mail);
+        store.assign(mail, view);
+        showList();
+    };
+    reader->onDone = [this, mail] {
+        MailStore::shared().markDone(mail);
+        showList();
+    };
+    reader->onScam = [this, mail] {
+        MailStore::shared().markScam(mail);
+        showList();
+    };
     show(reader, Screen::reader);
-    reader->setFocus();
+    reader->textView()->setFocus();
 }
 
 bool MainWindowController::selectEveryMail()

@@ -16,7 +16,10 @@
 #include "ui/main/App.h"
 #include "ui/main/MainWindow.h"
 #include "ui/main/MainWindowController.h"
+#include "ui/main/ReaderTextView.h"
+#include "ui/main/ReaderView.h"
 #include "ui/main/Sidebar.h"
+#include "ui/settings/AccountWindowController.h"
 #include "ui/look/LUButton.h"
 
 #include <QMenuBar>
@@ -44,11 +47,22 @@ private Q_SLOTS:
     void openingAFileThatIsNoMailBeeps();
     void screensToggle();
     void sidebarHighlightsOnlyTheListsView();
+    void readerActsOnTheMail_data();
+    void readerActsOnTheMail();
+    void readerAsksComposeAndBeepsUntilItIsThere();
 
 private:
     MainWindowController& main() { return *m_app->mainController(); }
     QWidget* window() { return main().window(); }
     void type(const QString& text) { QTest::keyClicks(main().searchField(), text); }
+    // The reader on show; readers left earlier wait hidden for their deletion.
+    ReaderView* reader()
+    {
+        for (ReaderView* view : window()->findChildren<ReaderView*>(QStringLiteral("reader")))
+            if (!view->isHidden())
+                return view;
+        return nullptr;
+    }
     void fillStore(int count);
 
     TemporaryHome m_home;
@@ -60,6 +74,11 @@ void MainWindowTest::initTestCase()
     Beep::replace([] {});
     m_app = std::make_unique<App>();
     m_app->start();
+    // A first start without accounts asks for one.
+    QVERIFY(AccountWindowController::current());
+    QVERIFY(AccountWindowController::current()->isVisible());
+    AccountWindowController::current()->close();
+    window()->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window()));
 }
 
@@ -321,6 +340,77 @@ void MainWindowTest::sidebarHighlightsOnlyTheListsView()
     QCOMPARE(highlighted(), QStringLiteral("drawer3"));
     QTest::mouseClick(sidebar->inButton(), Qt::LeftButton, {}, QPoint(5, 5));
     QCOMPARE(highlighted(), QStringLiteral("inButton"));
+}
+
+void MainWindowTest::readerActsOnTheMail_data()
+{
+    QTest::addColumn<bool>("scam");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("view");  // where the mail shows afterwards; -1 nowhere (done)
+    QTest::newRow("3 files it") << false << int(Qt::Key_3) << 3;
+    QTest::newRow("3 files it out of entropy") << true << int(Qt::Key_3) << 3;
+    QTest::newRow("0 brings it back from entropy") << true << int(Qt::Key_0) << 0;
+    QTest::newRow("x marks it done") << false << int(Qt::Key_X) << -1;
+    QTest::newRow("e sends it to entropy") << false << int(Qt::Key_E) << int(MailStore::entropyView);
+    QTest::newRow("escape leaves it") << false << int(Qt::Key_Escape) << 0;
+    QTest::newRow("7 is no drawer") << false << int(Qt::Key_7) << 0;
+}
+
+void MainWindowTest::readerActsOnTheMail()
+{
+    QFETCH(bool, scam);
+    QFETCH(int, key);
+    QFETCH(int, view);
+    MailItem mail;
+    mail.accountID = QStringLiteral("ACC");
+    mail.uid = 1;
+    mail.messageID = QStringLiteral("<%1@reader.test>").arg(QString::fromLatin1(QTest::currentDataTag()).size());
+    mail.fromEmail = QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'-') + QStringLiteral("@sender.example");
+    mail.subject = QStringLiteral("to act on");
+    mail.date = QDateTime::currentDateTimeUtc();
+    MailStore::shared().replace(QStringLiteral("ACC"), {mail});
+    if (scam)
+        MailStore::shared().markScam(mail);
+    main().open(mail);
+    QCOMPARE(main().currentScreen(), MainWindowController::Screen::reader);
+    QVERIFY(reader());
+    QCOMPARE(QApplication::focusWidget(), reader()->textView());
+    QTest::keyClick(reader()->textView(), Qt::Key(key));
+    const bool stays = key == Qt::Key_7;
+    QCOMPARE(main().currentScreen(), stays ? MainWindowController::Screen::reader : MainWindowController::Screen::list);
+    QList<int> holding;
+    for (const int shown : {0, 1, 2, 3, 4, 5, int(MailStore::entropyView)}) {
+        const MailList list = MailStore::shared().items(shown);
+        for (size_t i = 0; i < list.size(); ++i)
+            if (list[i].id() == mail.id())
+                holding << shown;
+    }
+    QCOMPARE(holding, view < 0 ? QList<int>{} : QList<int>{view});
+}
+
+void MainWindowTest::readerAsksComposeAndBeepsUntilItIsThere()
+{
+    fillStore(1);
+    const MailItem mail = MailStore::shared().items(0)[0];
+    int beeps = 0;
+    Beep::replace([&] { ++beeps; });
+    main().open(mail);
+    ReaderTextView* text = reader()->textView();
+    QTest::keyClick(text, Qt::Key_R);
+    QTest::keyClick(text, Qt::Key_F);
+    QCOMPARE(beeps, 2);
+    QStringList asked;
+    main().onReply = [&](const MailItem& m, const std::optional<QString>& quoted) {
+        asked << QStringLiteral("reply ") + m.subject + (quoted ? QStringLiteral(" quoting") : QString());
+    };
+    main().onForward = [&](const MailItem& m) { asked << QStringLiteral("forward ") + m.subject; };
+    QTest::keyClick(text, Qt::Key_R);
+    QTest::keyClick(text, Qt::Key_F);
+    QCOMPARE(asked, (QStringList{"reply subject 0", "forward subject 0"}));  // nothing loaded to quote
+    QCOMPARE(beeps, 2);
+    main().onReply = {};
+    main().onForward = {};
+    Beep::replace([] {});
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -33,6 +33,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <utility>
 
 using Setup = std::function<void()>;
 using Read = std::function<QVariant()>;
@@ -312,10 +313,10 @@ void SettingsViewTest::pageWithoutAccounts()
 
     // The add-account window is the owner's to open.
     int opened = 0;
-    main().onAddAccount = [&] { ++opened; };
+    const auto addAccount = std::exchange(main().onAddAccount, [&] { ++opened; });
     click(add[0]);
     QCOMPARE(opened, 1);
-    main().onAddAccount = {};
+    main().onAddAccount = addAccount;
 }
 
 void SettingsViewTest::layout()
