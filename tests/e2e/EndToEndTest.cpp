@@ -61,12 +61,13 @@ private Q_SLOTS:
     void newMailIsAnnounced();
     void closingTheMainWindowQuitsAndSaves();
     void triageKeysChangeTheState();
-    void previewLeavesTheMailUnread();
+    void previewLeavesTheMailUnreadOpeningReadsIt();
     void xInEntropyMovesTheMailToTrash();
     void saveWritesTheServersBytes();
     void writtenMailLeavesAfterTheCountdown();
     void escapeTakesTheMailBack();
     void notesAreSavedAfterTyping();
+    void firstStartAddsAnAccount();
 
 private:
     Account account(const QString& user) const;
@@ -77,8 +78,8 @@ private:
     int logins(const QString& user) const;
     // Read over IMAP as the test itself, which trusts the test authority directly.
     Mailbox onServer(const QString& user, const QString& mailbox) const;
-    // The sidebar's lowest entry, ENTROPY: the last line of ink in the window's left column.
-    QPoint entropyEntry() const;
+    // The middle of the lowest line of ink in a part of the screen, where a text button is found.
+    QPoint lowestInk(const QRect& region) const;
     // Ctrl+N, then the rows typed in as a user goes down them with Tab.
     void write(const QString& to, const QString& subject, const QString& text);
     QList<SMTPServer::Message> sentWithSubject(const QString& subject) const;
@@ -113,7 +114,7 @@ void EndToEndTest::initTestCase()
     // A user per case that changes the server, so that the cases do not meet.
     QVERIFY2(m_dovecot.start({{"reader", "pw-reader"}, {"writer", "pw-writer"}, {"triage", "pw-triage"},
                                  {"previewer", "pw-previewer"}, {"cleaner", "pw-cleaner"}, {"saver", "pw-saver"},
-                                 {"composer", "pw-composer"}}),
+                                 {"composer", "pw-composer"}, {"newbie@example.org", "pw-newbie"}}),
         qPrintable(m_dovecot.error()));
     QVERIFY2(m_smtp.start({{"composer", "pw-composer"}}), qPrintable(m_smtp.error()));
     failure = m_roots.make({m_dovecot.authority(), m_smtp.authority()});
@@ -130,6 +131,8 @@ void EndToEndTest::initTestCase()
     m_dovecot.deliver("cleaner", "INBOX", message("Prize <prize@lottery.example>", "delete me", "c1"), false, later);
     m_dovecot.deliver("saver", "INBOX", m_saved);
     m_dovecot.deliver("composer", "INBOX", message("Wes <wes@sender.example>", "write back", "w2"));
+    // The add-account window logs in with the whole address.
+    m_dovecot.deliver("newbie@example.org", "INBOX", message("Ada <ada@sender.example>", "welcome aboard", "n1"));
     ConnectionTesting::trustCertificates({m_dovecot.authority()});
 }
 
@@ -179,6 +182,8 @@ void EndToEndTest::launch(const QList<Account>& accounts, bool preview)
     QVERIFY(m_program->start(QStringLiteral(LUMARA_PROGRAM), *m_profile, m_bus.busAddress(), m_roots.folder(), display));
     QVERIFY2(m_program->waitUntilRunning(), qPrintable(m_program->output()));
     m_window = m_desktop.waitForWindow(QStringLiteral("LU\\.MARA"));
+    if (accounts.isEmpty())
+        return;
     QVERIFY2(!m_window.isEmpty(), "the main window shows");
     m_frame = m_desktop.geometry(m_window);
     QVERIFY(m_frame.width() >= 780 && m_frame.height() >= 480);
@@ -298,23 +303,23 @@ Mailbox EndToEndTest::onServer(const QString& user, const QString& mailbox) cons
     return found;
 }
 
-QPoint EndToEndTest::entropyEntry() const
+QPoint EndToEndTest::lowestInk(const QRect& region) const
 {
-    const QImage column = m_desktop.grab(QRect(m_frame.topLeft(), QSize(236, m_frame.height())));
-    const auto inkInRow = [&column](int y) {
-        for (int x = 0; x < column.width(); ++x) {
-            if (qGray(column.pixel(x, y)) > 0x80)  // the dark look's ink on its ground
+    const QImage image = m_desktop.grab(region);
+    const auto inkInRow = [&image](int y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (qGray(image.pixel(x, y)) > 0x80)  // the dark look's ink on its ground
                 return true;
         }
         return false;
     };
-    int bottom = column.height() - 1;
+    int bottom = image.height() - 1;
     while (bottom > 0 && !inkInRow(bottom))
         --bottom;
     int top = bottom;
     while (top > 0 && inkInRow(top - 1))
         --top;
-    return m_frame.topLeft() + QPoint(24 + 40, (top + bottom) / 2);
+    return region.topLeft() + QPoint(region.width() / 2, (top + bottom) / 2);
 }
 
 void EndToEndTest::triageKeysChangeTheState()
@@ -331,7 +336,7 @@ void EndToEndTest::triageKeysChangeTheState()
         10000);
 }
 
-void EndToEndTest::previewLeavesTheMailUnread()
+void EndToEndTest::previewLeavesTheMailUnreadOpeningReadsIt()
 {
     const int before = logins("previewer");
     launch({account("previewer")});
@@ -343,6 +348,9 @@ void EndToEndTest::previewLeavesTheMailUnread()
     const Mailbox inbox = onServer("previewer", "INBOX");
     QCOMPARE(inbox.subjects, QStringList{"look at me"});
     QCOMPARE(inbox.seen, QStringList());
+    // Opened in the reader it counts as read, on the server too.
+    QVERIFY(m_desktop.keys({QStringLiteral("Return")}));
+    QTRY_COMPARE_WITH_TIMEOUT(onServer("previewer", "INBOX").seen, QStringList{"look at me"}, 15000);
 }
 
 void EndToEndTest::xInEntropyMovesTheMailToTrash()
@@ -353,7 +361,8 @@ void EndToEndTest::xInEntropyMovesTheMailToTrash()
     QTRY_VERIFY_WITH_TIMEOUT(readJson(m_profile->dataFile(QStringLiteral("state.json"))).object().value(QStringLiteral("scam")).toArray()
                                  .contains(QJsonValue(QStringLiteral("E2E-CLEANER|<c1@e2e.test>"))),
         10000);
-    QVERIFY(m_desktop.click(entropyEntry()));
+    // ENTROPY is the sidebar's lowest entry.
+    QVERIFY(m_desktop.click(lowestInk(QRect(m_frame.topLeft() + QPoint(24, 0), QSize(120, m_frame.height())))));
     QTest::qWait(500);
     QVERIFY(m_desktop.keys({QStringLiteral("Home"), QStringLiteral("x")}));
     QTest::qWait(1000);  // the question whether to delete, "Delete" first
@@ -445,6 +454,34 @@ void EndToEndTest::notesAreSavedAfterTyping()
     QVERIFY(m_desktop.type(QStringLiteral("remember the milk")));
     const QString notes = m_profile->dataFile(QStringLiteral("notes.json"));
     QTRY_VERIFY_WITH_TIMEOUT(QString::fromUtf8(readJson(notes).toJson()).contains(QStringLiteral("remember the milk")), 10000);
+}
+
+void EndToEndTest::firstStartAddsAnAccount()
+{
+    launch({});
+    const QString window = m_desktop.waitForWindow(QStringLiteral("add account"), 15000);
+    QVERIFY2(!window.isEmpty(), "without accounts the start opens the add-account window");
+    const QRect frame = m_desktop.geometry(window);
+    // The servers proposed for the address are corrected to the test's, as a user would.
+    QVERIFY(m_desktop.type(QStringLiteral("newbie@example.org")));
+    QVERIFY(m_desktop.keys({QStringLiteral("Tab")}));
+    QVERIFY(m_desktop.type(QStringLiteral("pw-newbie")));
+    QVERIFY(m_desktop.keys({QStringLiteral("Tab"), QStringLiteral("Tab"), QStringLiteral("ctrl+a")}));
+    QVERIFY(m_desktop.type(m_dovecot.host()));
+    QVERIFY(m_desktop.keys({QStringLiteral("Tab"), QStringLiteral("Tab"), QStringLiteral("ctrl+a")}));
+    QVERIFY(m_desktop.type(m_smtp.host()));
+    QVERIFY(m_desktop.keys({QStringLiteral("Tab"), QStringLiteral("ctrl+a")}));
+    QVERIFY(m_desktop.type(QStringLiteral("465")));
+    // "connect": the lowest text at the right end of the rows, nothing being written below it yet.
+    QVERIFY(m_desktop.click(lowestInk(QRect(frame.topLeft() + QPoint(frame.width() - 48 - 100, 0), QSize(100, frame.height())))));
+
+    QTRY_VERIFY_WITH_TIMEOUT(waitForCachedSubjects({"welcome aboard"}, 0), 20000);
+    const QList<Account> stored = Prefs(m_profile->settingsFile()).accounts();
+    QCOMPARE(stored.size(), 1);
+    QCOMPARE(stored[0].email, QStringLiteral("newbie@example.org"));
+    QCOMPARE(stored[0].imapHost, m_dovecot.host());
+    QCOMPARE(Keychain::get(stored[0].id), QStringLiteral("pw-newbie"));
+    QTRY_VERIFY(m_desktop.waitForWindow(QStringLiteral("add account"), 0).isEmpty());  // closed after the login
 }
 
 QTEST_GUILESS_MAIN(EndToEndTest)

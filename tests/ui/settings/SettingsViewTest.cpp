@@ -18,6 +18,7 @@
 #include "ui/main/App.h"
 #include "ui/main/MainWindow.h"
 #include "ui/main/MainWindowController.h"
+#include "ui/settings/AccountWindowController.h"
 #include "ui/settings/BlockedEntry.h"
 #include "ui/settings/ColorAccountToggle.h"
 #include "ui/settings/ColorDots.h"
@@ -157,6 +158,10 @@ void SettingsViewTest::initTestCase()
     Beep::replace([this] { ++m_beeps; });
     m_app = std::make_unique<App>();
     m_app->start();
+    // Without accounts the start opens the add-account window, which is not this test's.
+    if (AccountWindowController* adding = AccountWindowController::current())
+        adding->close();
+    main().window()->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(main().window()));
     main().window()->resize(1280, 900);
 }
