@@ -68,6 +68,7 @@ private Q_SLOTS:
     void escapeTakesTheMailBack();
     void notesAreSavedAfterTyping();
     void firstStartAddsAnAccount();
+    void searchAsksTheServerOnceAfterTheLastKey();
 
 private:
     Account account(const QString& user) const;
@@ -114,7 +115,8 @@ void EndToEndTest::initTestCase()
     // A user per case that changes the server, so that the cases do not meet.
     QVERIFY2(m_dovecot.start({{"reader", "pw-reader"}, {"writer", "pw-writer"}, {"triage", "pw-triage"},
                                  {"previewer", "pw-previewer"}, {"cleaner", "pw-cleaner"}, {"saver", "pw-saver"},
-                                 {"composer", "pw-composer"}, {"newbie@example.org", "pw-newbie"}}),
+                                 {"composer", "pw-composer"}, {"newbie@example.org", "pw-newbie"},
+                                 {"seeker", "pw-seeker"}}),
         qPrintable(m_dovecot.error()));
     QVERIFY2(m_smtp.start({{"composer", "pw-composer"}}), qPrintable(m_smtp.error()));
     failure = m_roots.make({m_dovecot.authority(), m_smtp.authority()});
@@ -133,6 +135,7 @@ void EndToEndTest::initTestCase()
     m_dovecot.deliver("composer", "INBOX", message("Wes <wes@sender.example>", "write back", "w2"));
     // The add-account window logs in with the whole address.
     m_dovecot.deliver("newbie@example.org", "INBOX", message("Ada <ada@sender.example>", "welcome aboard", "n1"));
+    m_dovecot.deliver("seeker", "INBOX", message("Zoe <zoe@sender.example>", "a plain subject", "z1"));
     ConnectionTesting::trustCertificates({m_dovecot.authority()});
 }
 
@@ -482,6 +485,22 @@ void EndToEndTest::firstStartAddsAnAccount()
     QCOMPARE(stored[0].imapHost, m_dovecot.host());
     QCOMPARE(Keychain::get(stored[0].id), QStringLiteral("pw-newbie"));
     QTRY_VERIFY(m_desktop.waitForWindow(QStringLiteral("add account"), 0).isEmpty());  // closed after the login
+}
+
+void EndToEndTest::searchAsksTheServerOnceAfterTheLastKey()
+{
+    launch({account("seeker")}, false);
+    QVERIFY(waitForCachedSubjects({"a plain subject"}));
+    const int before = logins("seeker");
+    // The search field: just above its underline, the lowest line of ink right of the menus.
+    const QPoint underline = lowestInk(QRect(m_frame.topLeft() + QPoint(600, 0), QSize(100, 90)));
+    QVERIFY(m_desktop.click(underline - QPoint(0, 8)));
+    QVERIFY(m_desktop.type(QStringLiteral("zebracorn")));  // 40 ms a key
+    QCOMPARE(logins("seeker"), before);
+    // Each search is a conversation of its own: one login for the whole word.
+    QTRY_COMPARE_WITH_TIMEOUT(logins("seeker"), before + 1, 10000);
+    QTest::qWait(2000);
+    QCOMPARE(logins("seeker"), before + 1);
 }
 
 QTEST_GUILESS_MAIN(EndToEndTest)
