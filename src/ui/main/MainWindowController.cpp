@@ -3,6 +3,7 @@
 #include "core/MailStore.h"
 #include "core/NotificationCenter.h"
 #include "core/Prefs.h"
+#include "game/PongSound.h"
 #include "game/PongView.h"
 #include "ui/compose/ComposeWindowController.h"
 #include "ui/look/Beep.h"
@@ -21,6 +22,7 @@
 #include "ui/main/ReaderTextView.h"
 #include "ui/main/ReaderView.h"
 #include "ui/main/Sidebar.h"
+#include "ui/settings/SettingsView.h"
 
 #include <QEvent>
 #include <QTimer>
@@ -198,10 +200,21 @@ void MainWindowController::showSettings()
         showList();
         return;
     }
-    m_settingsView = new PlaceholderScreen(QStringLiteral("settings"));
-    m_settingsView->setObjectName(QStringLiteral("settingsView"));
-    show(m_settingsView, Screen::settings);
+    auto* settings = new SettingsView;
+    settings->setObjectName(QStringLiteral("settingsView"));
+    settings->onBack = [this] { showList(); };
+    settings->onIntervalChanged = [this] { scheduleTimer(); };
+    settings->onAddAccount = [this] { onAddAccount ? onAddAccount() : Beep::sound(); };
+    settings->onSoundOff = [] { PongSound::shared().stop(); };
+    m_settingsView = settings;
+    show(settings, Screen::settings);
     m_sidebar->update(m_drawer, std::nullopt, true);
+    settings->setFocus();
+}
+
+SettingsView* MainWindowController::settingsView() const
+{
+    return m_settingsView;
 }
 
 void MainWindowController::togglePong()
@@ -267,6 +280,8 @@ void MainWindowController::storeChanged()
     m_sidebar->update(m_drawer, std::nullopt, m_currentScreen == Screen::settings || m_currentScreen == Screen::game);
     if (m_currentScreen == Screen::list)
         m_list->reload();
+    if (m_settingsView)
+        m_settingsView->rebuild();
     const MailStore& store = MailStore::shared();
     const std::optional<QString> problem = store.problem();
     m_status->set(!store.refreshing() && problem ? QStringLiteral("! ") + *problem : QString());

@@ -21,6 +21,7 @@ class MainWindow;
 class PlusButton;
 class PongView;
 class QTimer;
+class SettingsView;
 class Sidebar;
 
 // The main window: the top bar with search and status, the sidebar, and one screen at a time in
@@ -67,6 +68,7 @@ public:
     LULabel* status() const { return m_status; }
     MailListView* list() const { return m_list; }
     Sidebar* sidebar() const { return m_sidebar; }
+    SettingsView* settingsView() const;
     const QTimer* timer() const { return m_timer; }
 
 protected:
@@ -96,7 +98,7 @@ private:
     QWidget* m_spacer = nullptr;
     FlippedView* m_content = nullptr;
     MailListView* m_list = nullptr;
-    QPointer<QWidget> m_settingsView;
+    QPointer<SettingsView> m_settingsView;
     QPointer<PongView> m_pong;
     QPointer<QWidget> m_current;
     std::optional<MailItem> m_readerMail;
