@@ -5,7 +5,10 @@
 #include "core/Notifier.h"
 #include "core/Prefs.h"
 
+#include <QScopeGuard>
+
 #include <algorithm>
+#include <utility>
 
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -227,6 +230,25 @@ int MailStore::unreadCount(int view, const std::optional<QString>& account) cons
     return m_counts->unread.value(view);
 }
 
+MailStore::Counts MailStore::counts(const std::optional<QString>& account) const
+{
+    const QSet<QString> hidden = hiddenAccounts();
+    const std::vector<Place>& all = places();
+    Counts counts;
+    for (size_t i = 0; i < mails().size(); ++i) {
+        const Place& place = all[i];
+        const bool entropy = place.kind == Place::Scam;
+        const bool unreadFiled = place.kind == Place::Filed && !mails()[i].seen && place.drawer >= 0 && place.drawer <= 5;
+        if ((entropy || unreadFiled) && accountMatches(mails()[i], account, hidden)) {
+            if (entropy)
+                ++counts.entropy;
+            else
+                ++counts.unread[size_t(place.drawer)];
+        }
+    }
+    return counts;
+}
+
 // Equal to the unread received mails that are neither done nor scam.
 int MailStore::newCount() const
 {
@@ -330,9 +352,24 @@ void MailStore::mailsChanged()
 
 void MailStore::changeSequence()
 {
+    if (m_holdChanges > 0) {
+        m_heldChange = true;
+        return;
+    }
     save();
     postChanged();
     updateBadge();
+}
+
+void MailStore::changeAll(const std::function<void()>& changes)
+{
+    ++m_holdChanges;
+    // Released also when a change throws, so that the store does not stay silent.
+    const auto release = qScopeGuard([this] {
+        if (--m_holdChanges == 0 && std::exchange(m_heldChange, false))
+            changeSequence();
+    });
+    changes();
 }
 
 void MailStore::postChanged()

@@ -18,7 +18,9 @@
 
 #include <qcoro/qcorotask.h>
 
+#include <array>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -56,6 +58,13 @@ public:
     // The mails of a view, newest first (equal dates in store order); `account` none = all.
     MailList items(int view, const std::optional<QString>& account = std::nullopt) const;
     int unreadCount(int view, const std::optional<QString>& account = std::nullopt) const;
+    // What the sidebar shows, in one pass: the unread mails of IN and of each drawer, and all
+    // mails of ENTROPY.
+    struct Counts {
+        std::array<int, 6> unread{};  // 0 IN, 1 to 5 the drawers
+        int entropy = 0;
+    };
+    Counts counts(const std::optional<QString>& account = std::nullopt) const;
     // Unread received mail that is neither done nor scam, all accounts, hidden ones included.
     int newCount() const;
     bool isScam(const MailItem& mail) const;
@@ -75,6 +84,13 @@ public:
     void notScam(const MailItem& mail);
     void blockDomain(const MailItem& mail);
     void blockIP(const MailItem& mail);
+    // The sender loses its trust and the mail is marked as scam, which blocks the sender.
+    void blockSender(const MailItem& mail);
+    // Out of ENTROPY (trusting the sender), out of its drawer and no longer done.
+    void backToIn(const MailItem& mail);
+    // Runs several changes as one: a single save, post and badge update at the end, and none
+    // when nothing changed. Nested calls join the outermost.
+    void changeAll(const std::function<void()>& changes);
     // False for no domain, a shared mail provider and the user's own domains.
     bool canBlockDomain(const MailItem& mail) const;
     int caughtDomain(const QString& domain) const;  // received items from the domain
@@ -161,6 +177,8 @@ private:
     quint64 m_searchGeneration = 0;  // the running server search stops when this moves on
     QHash<QString, MIME::Parsed> m_bodies;
     bool m_refreshing = false;
+    int m_holdChanges = 0;       // changeAll calls under way
+    bool m_heldChange = false;   // a change sequence waits for the outermost changeAll
     std::optional<QDateTime> m_lastCheck;
     std::optional<QString> m_problem;
     QHash<QString, QByteArray> m_raws;

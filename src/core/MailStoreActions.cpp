@@ -97,6 +97,23 @@ void MailStore::blockIP(const MailItem& mail)
     changeSequence();
 }
 
+void MailStore::blockSender(const MailItem& mail)
+{
+    changeAll([&] {
+        m_state.trusted.remove(senderOf(mail));
+        markScam(mail);
+    });
+}
+
+void MailStore::backToIn(const MailItem& mail)
+{
+    changeAll([&] {
+        if (isScam(mail))
+            notScam(mail);
+        assign(mail, inbox);
+    });
+}
+
 bool MailStore::canBlockDomain(const MailItem& mail) const
 {
     const QString domain = mail.domain();
@@ -163,10 +180,11 @@ void MailStore::unblock(const Block& block)
 
 std::optional<MailItem> MailStore::mail(const QString& id) const
 {
-    const auto first = std::find_if(m_keys.begin(), m_keys.end(), [&id](const Keys& k) { return k.id == id; });
-    if (first == m_keys.end())
+    // Indexes are kept in store order, so the first is the first item with the id.
+    const auto found = m_withID.constFind(id);
+    if (found == m_withID.cend() || found->empty())
         return std::nullopt;
-    return mails()[size_t(first - m_keys.begin())];
+    return mails()[size_t(found->front())];
 }
 
 std::optional<Account> MailStore::account(const MailItem& mail) const

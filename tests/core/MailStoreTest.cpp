@@ -104,6 +104,10 @@ void run(MailStore& store, const QString& script)
             store.blockDomain(mail);
         else if (verb == "blockIP")
             store.blockIP(mail);
+        else if (verb == "blockSender")
+            store.blockSender(mail);
+        else if (verb == "backToIn")
+            store.backToIn(mail);
         else
             QFAIL(qPrintable("unknown step " + step));
     }
@@ -125,6 +129,7 @@ private Q_SLOTS:
     void searchView();
     void accountsFilterAndHide();
     void changeSequenceSavesBeforeTelling();
+    void changesOnManyMailsAreOneChange();
     void sharedAndOwnDomainsAreNotBlocked_data();
     void sharedAndOwnDomainsAreNotBlocked();
     void blocksAndCaught();
@@ -181,6 +186,11 @@ void MailStoreTest::triage_data()
     QTest::newRow("unblocked server clears its marks") << "blockIP c; unblock ip 203.0.113.5" << "a:0 a2:0 b:0 c:0 s:8" << 3;
     QTest::newRow("sent mail stays in OUT whatever is blocked") << "blockDomain a; scam s" << "a:9 a2:9 b:9 c:0 s:8" << 1;
     QTest::newRow("without a known server nothing is blocked") << "blockIP a2; blockIP s" << "a:0 a2:0 b:0 c:0 s:8" << 3;
+    QTest::newRow("blocking a trusted sender takes the trust") << "trust a; blockSender a2" << "a:9 a2:9 b:0 c:0 s:8" << 1;
+    QTest::newRow("back to IN from a drawer") << "assign a 3; backToIn a" << "a:0 a2:0 b:0 c:0 s:8" << 3;
+    QTest::newRow("back to IN of a done mail") << "done b; backToIn b" << "a:0 a2:0 b:0 c:0 s:8" << 3;
+    QTest::newRow("back to IN from ENTROPY trusts the sender")
+        << "blockDomain b; backToIn b" << "a:9 a2:9 b:0 c:0 s:8" << 1;
 }
 
 void MailStoreTest::triage()
@@ -195,8 +205,12 @@ void MailStoreTest::triage()
     QCOMPARE(::places(store), places);
     QCOMPARE(store.newCount(), newCount);
     int unreadFiled = 0;
-    for (int drawer = 0; drawer <= 5; ++drawer)
+    const MailStore::Counts counts = store.counts();
+    for (int drawer = 0; drawer <= 5; ++drawer) {
         unreadFiled += store.unreadCount(drawer);
+        QCOMPARE(counts.unread[size_t(drawer)], store.unreadCount(drawer));
+    }
+    QCOMPARE(counts.entropy, int(store.items(MailStore::entropyView).size()));
     QCOMPARE(unreadFiled, newCount);
     for (const MailItem& mail : store.mails()) {
         if (!mail.mailbox)
@@ -302,6 +316,7 @@ void MailStoreTest::accountsFilterAndHide()
     QCOMPARE(Prefs::shared().hiddenAccounts(), QStringList({accountB}));
     QCOMPARE(store.items(0).size(), size_t(1));
     QCOMPARE(store.unreadCount(0, accountB), 0);
+    QCOMPARE(store.counts().unread[0], 1);  // the sidebar leaves hidden mail out too
     QCOMPARE(store.newCount(), 2);  // hidden mail still counts on the badge
 
     store.toggleAccount(accountA);  // the last visible one
@@ -326,6 +341,32 @@ void MailStoreTest::changeSequenceSavesBeforeTelling()
                                          });
     store.assign(fixture()[2], 5);
     QVERIFY2(seenOnDisk.contains("\"AAAA|<b@test>\":5"), seenOnDisk.constData());
+}
+
+void MailStoreTest::changesOnManyMailsAreOneChange()
+{
+    MailStore store;
+    store.replace(accountA, fixture());
+    int posts = 0;
+    QObject context;
+    NotificationCenter::shared().observe(MailStore::changed, &context, [&posts](QObject*) { ++posts; });
+    const std::vector<MailItem> mails = fixture();
+    store.changeAll([&] {
+        for (const MailItem& mail : mails)
+            store.assign(mail, 2);
+        store.changeAll([&] { store.markDone(mails[0]); });
+        QCOMPARE(posts, 0);  // nothing is told before the whole change is made
+    });
+    QCOMPARE(posts, 1);
+    QCOMPARE(store.items(2).size(), size_t(3));
+    store.finishSaving();
+    QVERIFY(readAll(dataFile("state.json")).contains("\"AAAA|<c@test>\":2"));
+
+    store.changeAll([&] { store.blockIP(mails[1]); });  // no server known: nothing changes
+    QCOMPARE(posts, 1);
+    store.blockSender(mails[2]);
+    store.backToIn(mails[2]);
+    QCOMPARE(posts, 3);  // each a single change
 }
 
 void MailStoreTest::sharedAndOwnDomainsAreNotBlocked_data()

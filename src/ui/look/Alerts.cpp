@@ -34,8 +34,9 @@ QCoro::Task<int> Alerts::ask(QWidget* window, Alert alert)
     if (const auto& answer = replacement())
         co_return answer(alert);
 
+    // Deleted once answered, not on close: a box deleted on close takes the queued answer to
+    // its finished signal with it, and the asker would never go on.
     QPointer<QMessageBox> box = new QMessageBox(window);
-    box->setAttribute(Qt::WA_DeleteOnClose);
     box->setTextFormat(Qt::PlainText);
     box->setIcon(iconOf(alert.style));
     box->setText(alert.message);
@@ -56,7 +57,9 @@ QCoro::Task<int> Alerts::ask(QWidget* window, Alert alert)
     co_await qCoro(box.data(), &QDialog::finished);
     if (!box)
         co_return -1;
-    co_return int(buttons.indexOf(qobject_cast<QPushButton*>(box->clickedButton())));
+    const int pressed = int(buttons.indexOf(qobject_cast<QPushButton*>(box->clickedButton())));
+    box->deleteLater();
+    co_return pressed;
 }
 
 void Alerts::replace(std::function<int(const Alert&)> answer)

@@ -20,8 +20,9 @@ QCoro::Task<QStringList> FileDialogs::ask(QWidget* window, FileRequest request)
     if (const auto& answer = replacement())
         co_return answer(request);
 
+    // Deleted once answered, not on close: a dialog deleted on close takes the queued answer to
+    // its finished signal with it, and the asker would never go on.
     QPointer<QFileDialog> dialog = new QFileDialog(window);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
     switch (request.kind) {
     case FileRequest::Kind::openOne:
         dialog->setFileMode(QFileDialog::ExistingFile);
@@ -41,9 +42,11 @@ QCoro::Task<QStringList> FileDialogs::ask(QWidget* window, FileRequest request)
     dialog->open();
 
     const int result = co_await qCoro(dialog.data(), &QDialog::finished);
-    if (!dialog || result != QDialog::Accepted)
+    if (!dialog)
         co_return QStringList{};
-    co_return dialog->selectedFiles();
+    const QStringList chosen = result == QDialog::Accepted ? dialog->selectedFiles() : QStringList{};
+    dialog->deleteLater();
+    co_return chosen;
 }
 
 void FileDialogs::replace(std::function<QStringList(const FileRequest&)> answer)

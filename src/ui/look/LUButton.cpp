@@ -76,6 +76,18 @@ void LUButton::setBarMark(std::optional<qreal> width)
 
 void LUButton::setOnDrop(std::function<void(const QString&)> handler)
 {
+    if (!handler) {
+        setOnDropAll({});
+        return;
+    }
+    setOnDropAll([handler = std::move(handler)](const QStringList& ids) {
+        for (const QString& id : ids)
+            handler(id);
+    });
+}
+
+void LUButton::setOnDropAll(std::function<void(const QStringList&)> handler)
+{
     m_onDrop = std::move(handler);
     setAcceptDrops(bool(m_onDrop));
 }
@@ -200,8 +212,7 @@ void LUButton::dropEvent(QDropEvent* event)
     event->accept();
     // The handler may rebuild the screen; keep the handler alive for the whole loop.
     const auto handler = m_onDrop;
-    for (const QString& id : ids)
-        handler(id);
+    handler(ids);
 }
 
 QString LUButton::accessibleTitle() const

@@ -2,6 +2,7 @@
 
 #include "ui/look/Pressable.h"
 
+#include <QStringList>
 #include <QWidget>
 
 #include <functional>
@@ -26,6 +27,7 @@ public:
     const QString& title() const { return m_title; }
     void setTitle(const QString& title);
     void setDetail(const std::optional<QString>& detail);
+    const std::optional<QString>& detail() const { return m_detail; }
     bool selected() const { return m_selected; }
     void setSelected(bool selected);
     void setAlwaysUnderline(bool on);
@@ -36,6 +38,8 @@ public:
     void setBarMark(std::optional<qreal> width);
     // Accepts dragged mails; the handler gets each dragged mail's id, in order.
     void setOnDrop(std::function<void(const QString& mailId)> handler);
+    // Accepts dragged mails; the handler gets the ids of one drop together, in order.
+    void setOnDropAll(std::function<void(const QStringList& mailIds)> handler);
     bool dropHover() const { return m_dropHover; }
     // What a screen reader calls the button when its title is only a sign (">").
     void setAccessibleLabel(const QString& label) { m_accessibleLabel = label; }
@@ -70,7 +74,7 @@ private:
     qreal m_kern = 0;
     qreal m_titleTurn = 0;
     std::optional<qreal> m_barMark;
-    std::function<void(const QString&)> m_onDrop;
+    std::function<void(const QStringList&)> m_onDrop;
     bool m_dropHover = false;
     bool m_secondClick = false;
     QString m_accessibleLabel;

@@ -1,6 +1,7 @@
 #include "ui/look/LogoView.h"
 
 #include "core/AppIdentity.h"
+#include "ui/look/L10n.h"
 #include "ui/look/Theme.h"
 
 #include <QMouseEvent>
@@ -46,7 +47,7 @@ void LogoView::mousePressEvent(QMouseEvent* event)
 
 QString LogoView::accessibleTitle() const
 {
-    return AppIdentity::name;
+    return m_accessibleLabel.isEmpty() ? AppIdentity::name : loc(m_accessibleLabel);
 }
 
 void LogoView::press()

@@ -20,6 +20,8 @@ public:
     int heightForWidth(int width) const override;
     QSize sizeHint() const override;
 
+    // What a screen reader calls the logo where it does more than show the name.
+    void setAccessibleLabel(const QString& label) { m_accessibleLabel = label; }
     QString accessibleTitle() const override;
     QAccessible::Role accessibleRole() const override { return QAccessible::Graphic; }
     void press() override;
@@ -27,4 +29,7 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    QString m_accessibleLabel;
 };

@@ -20,6 +20,16 @@ public:
         return QAccessibleWidget::text(kind);
     }
 
+    QAccessible::State state() const override
+    {
+        QAccessible::State state = QAccessibleWidget::state();
+        if (role() == QAccessible::CheckBox) {
+            state.checkable = true;
+            state.checked = m_pressable->accessibleChecked();
+        }
+        return state;
+    }
+
     QStringList actionNames() const override { return {pressAction()}; }
 
     void doAction(const QString& name) override

@@ -11,6 +11,8 @@ public:
     virtual QString accessibleTitle() const = 0;
     virtual void press() = 0;
     virtual QAccessible::Role accessibleRole() const { return QAccessible::Button; }
+    // For the check-box role: whether it is ticked.
+    virtual bool accessibleChecked() const { return false; }
 
     // Registers the accessibility factory once per process; every pressable widget calls it.
     static void installAccessibility();

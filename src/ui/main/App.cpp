@@ -10,6 +10,7 @@
 #include "ui/main/MainWindow.h"
 #include "ui/main/MainWindowController.h"
 #include "ui/main/MenuBar.h"
+#include "ui/settings/AccountWindowController.h"
 
 #include <QApplication>
 #include <QMenuBar>
@@ -21,6 +22,7 @@ App::App()
 
 App::~App()
 {
+    AccountWindowController::onAccountAdded = {};
     if (!m_main)
         delete m_menuBar;
 }
@@ -35,6 +37,11 @@ void App::start()
     Notifier::shared().updateBadge(MailStore::shared().newCount());
 
     m_main = std::make_unique<MainWindowController>();
+    m_main->onAddAccount = [] { AccountWindowController::open(); };
+    AccountWindowController::onAccountAdded = [this] {
+        if (m_main)
+            m_main->refresh();
+    };
     MainWindow* window = m_main->window();
     window->setMenuBar(m_menuBar);
     window->onClose = [] { QCoreApplication::quit(); };

@@ -3,7 +3,9 @@
 #include "core/MailStore.h"
 #include "core/NotificationCenter.h"
 #include "core/Prefs.h"
+#include "game/PongSound.h"
 #include "game/PongView.h"
+#include "ui/compose/ComposeWindowController.h"
 #include "ui/look/Beep.h"
 #include "ui/look/FieldUnderline.h"
 #include "ui/look/GroundView.h"
@@ -11,10 +13,16 @@
 #include "ui/look/LUField.h"
 #include "ui/look/LULabel.h"
 #include "ui/look/PlusButton.h"
+#include "ui/list/MailListView.h"
+#include "ui/list/MailTable.h"
 #include "ui/look/Theme.h"
 #include "ui/main/CheckInterval.h"
 #include "ui/main/MainWindow.h"
 #include "ui/main/PlaceholderScreen.h"
+#include "ui/main/ReaderTextView.h"
+#include "ui/main/ReaderView.h"
+#include "ui/main/Sidebar.h"
+#include "ui/settings/SettingsView.h"
 
 #include <QEvent>
 #include <QTimer>
@@ -32,22 +40,6 @@ constexpr qreal searchLeading = 285 + barMark;
 constexpr qreal plusTrailing = 48 + barMark;
 constexpr int searchMinimum = 200;
 
-QString viewName(int view)
-{
-    switch (view) {
-    case 0:
-        return QStringLiteral("in");
-    case MainWindowController::searchView:
-        return QStringLiteral("search");
-    case MailStore::outView:
-        return QStringLiteral("out");
-    case MailStore::entropyView:
-        return QStringLiteral("entropy");
-    default:
-        return Prefs::shared().drawerNames().value(view - 1);
-    }
-}
-
 }  // namespace
 
 MainWindowController::MainWindowController()
@@ -61,6 +53,9 @@ MainWindowController::MainWindowController()
     auto& center = NotificationCenter::shared();
     center.observe(Theme::changed, this, [this](QObject*) { themeChanged(); });
     center.observe(MailStore::changed, this, [this](QObject*) { storeChanged(); });
+    onNewMail = [this] { openCompose(std::nullopt, std::nullopt, std::nullopt); };
+    onReply = [this](const MailItem& mail, const std::optional<QString>& quoted) { openCompose(mail, quoted, std::nullopt); };
+    onForward = [this](const MailItem& mail) { openCompose(std::nullopt, std::nullopt, mail); };
     themeChanged();
     showList();
 }
@@ -85,13 +80,19 @@ void MainWindowController::buildLayout()
     m_plus = new PlusButton([this] { onNewMail ? onNewMail() : Beep::sound(); }, m_root);
     m_settingsButton = new IconButton(QStringLiteral("wrench.adjustable"), QStringLiteral("settings"), [this] { showSettings(); }, m_root);
     m_settingsButton->setObjectName(QStringLiteral("settingsButton"));
-    m_sidebar = new FlippedView(m_root);
-    m_sidebar->setObjectName(QStringLiteral("sidebar"));
+    m_sidebar = new Sidebar(m_root);
+    m_sidebar->onDrawer = [this](int view) {
+        m_drawer = view;
+        showList();
+    };
+    m_sidebar->onLogo = [this] { togglePong(); };
     m_spacer = new QWidget(m_root);
     m_content = new FlippedView(m_root);
     m_content->setObjectName(QStringLiteral("content"));
-    m_list = new PlaceholderScreen(QString(), m_content);
-    m_list->setObjectName(QStringLiteral("list"));
+    m_list = new MailListView(m_content);
+    m_list->onOpen = [this](const MailItem& mail) { open(mail); };
+    m_list->onReply = [this](const MailItem& mail) { onReply(mail, std::nullopt); };
+    m_list->onForward = [this](const MailItem& mail) { onForward(mail); };
     m_list->hide();
 
     connect(m_searchField, &QLineEdit::textEdited, this, &MainWindowController::searchChanged);
@@ -137,6 +138,13 @@ bool MainWindowController::eventFilter(QObject* watched, QEvent* event)
     return QObject::eventFilter(watched, event);
 }
 
+void MainWindowController::openCompose(
+    const std::optional<MailItem>& reply, const std::optional<QString>& quoted, const std::optional<MailItem>& forward)
+{
+    if (!ComposeWindowController::open(reply, quoted, forward))
+        onAddAccount ? onAddAccount() : Beep::sound();
+}
+
 void MainWindowController::start()
 {
     if (!Prefs::shared().accounts().isEmpty())
@@ -157,11 +165,6 @@ void MainWindowController::scheduleTimer()
     m_timer->start(CheckInterval::of(Prefs::shared().checkMinutes()));
 }
 
-QWidget* MainWindowController::list() const
-{
-    return m_list;
-}
-
 void MainWindowController::show(QWidget* view, Screen screen)
 {
     if (m_current && m_current != view) {
@@ -180,15 +183,15 @@ void MainWindowController::show(QWidget* view, Screen screen)
 
 void MainWindowController::reloadList()
 {
-    const int count = int(MailStore::shared().items(m_drawer).size());
-    m_list->set(viewName(m_drawer) + QStringLiteral(" · ") + QString::number(count));
+    m_list->configure(m_drawer);
 }
 
 void MainWindowController::showList()
 {
     reloadList();
     show(m_list, Screen::list);
-    m_list->setFocus();
+    m_sidebar->update(m_drawer, std::nullopt, false);
+    m_list->table()->setFocus();
 }
 
 void MainWindowController::showSettings()
@@ -197,9 +200,21 @@ void MainWindowController::showSettings()
         showList();
         return;
     }
-    m_settingsView = new PlaceholderScreen(QStringLiteral("settings"));
-    m_settingsView->setObjectName(QStringLiteral("settingsView"));
-    show(m_settingsView, Screen::settings);
+    auto* settings = new SettingsView;
+    settings->setObjectName(QStringLiteral("settingsView"));
+    settings->onBack = [this] { showList(); };
+    settings->onIntervalChanged = [this] { scheduleTimer(); };
+    settings->onAddAccount = [this] { onAddAccount ? onAddAccount() : Beep::sound(); };
+    settings->onSoundOff = [] { PongSound::shared().stop(); };
+    m_settingsView = settings;
+    show(settings, Screen::settings);
+    m_sidebar->update(m_drawer, std::nullopt, true);
+    settings->setFocus();
+}
+
+SettingsView* MainWindowController::settingsView() const
+{
+    return m_settingsView;
 }
 
 void MainWindowController::togglePong()
@@ -215,16 +230,37 @@ void MainWindowController::togglePong()
         m_pong->onExit = [this] { showList(); };
     }
     show(m_pong, Screen::game);
+    m_sidebar->update(m_drawer, std::nullopt, true);
     firstGame ? m_pong->start() : m_pong->resume();
 }
 
 void MainWindowController::open(const MailItem& mail)
 {
     m_readerMail = mail;
-    auto* reader = new PlaceholderScreen(mail.subject);
+    auto* reader = new ReaderView(mail);
     reader->setObjectName(QStringLiteral("reader"));
+    // The reader lives inside this controller's window: `this` outlasts every callback.
+    reader->onBack = [this] { showList(); };
+    reader->onReply = [this, mail](const std::optional<QString>& quoted) { onReply ? onReply(mail, quoted) : Beep::sound(); };
+    reader->onForward = [this, mail] { onForward ? onForward(mail) : Beep::sound(); };
+    reader->onAssign = [this, mail](int view) {
+        MailStore& store = MailStore::shared();
+        // A scam mark outranks a drawer: without lifting it first the mail would stay in ENTROPY.
+        if (store.isScam(mail))
+            store.notScam(mail);
+        store.assign(mail, view);
+        showList();
+    };
+    reader->onDone = [this, mail] {
+        MailStore::shared().markDone(mail);
+        showList();
+    };
+    reader->onScam = [this, mail] {
+        MailStore::shared().markScam(mail);
+        showList();
+    };
     show(reader, Screen::reader);
-    reader->setFocus();
+    reader->textView()->setFocus();
 }
 
 bool MainWindowController::selectEveryMail()
@@ -233,15 +269,19 @@ bool MainWindowController::selectEveryMail()
         return false;
     if (m_currentScreen != Screen::list)
         showList();
-    m_list->setFocus();
-    m_list->everythingSelected = true;
+    m_list->table()->setFocus();
+    m_list->table()->selectAll();
     return true;
 }
 
 void MainWindowController::storeChanged()
 {
+    // The game and settings show no view: no entry is highlighted while they are up.
+    m_sidebar->update(m_drawer, std::nullopt, m_currentScreen == Screen::settings || m_currentScreen == Screen::game);
     if (m_currentScreen == Screen::list)
-        reloadList();
+        m_list->reload();
+    if (m_settingsView)
+        m_settingsView->rebuild();
     const MailStore& store = MailStore::shared();
     const std::optional<QString> problem = store.problem();
     m_status->set(!store.refreshing() && problem ? QStringLiteral("! ") + *problem : QString());

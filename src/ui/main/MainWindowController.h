@@ -16,11 +16,13 @@ class GroundView;
 class IconButton;
 class LUField;
 class LULabel;
+class MailListView;
 class MainWindow;
-class PlaceholderScreen;
 class PlusButton;
 class PongView;
 class QTimer;
+class SettingsView;
+class Sidebar;
 
 // The main window: the top bar with search and status, the sidebar, and one screen at a time in
 // the content area (the mail list, a reader, settings or the game). Runs the periodic check and
@@ -54,13 +56,19 @@ public:
     // Windows that other parts of the program open; until they are set a request beeps.
     std::function<void()> onNewMail;
     std::function<void()> onAddAccount;
+    // A compose window for a reply (with the reader's text to quote, when there is one) or a
+    // forward; set to open one, or the add-account window when there is no account.
+    std::function<void(const MailItem& mail, const std::optional<QString>& quoted)> onReply;
+    std::function<void(const MailItem& mail)> onForward;
 
     int drawer() const { return m_drawer; }
     int drawerBeforeSearch() const { return m_drawerBeforeSearch; }
     Screen currentScreen() const { return m_currentScreen; }
     LUField* searchField() const { return m_searchField; }
     LULabel* status() const { return m_status; }
-    QWidget* list() const;
+    MailListView* list() const { return m_list; }
+    Sidebar* sidebar() const { return m_sidebar; }
+    SettingsView* settingsView() const;
     const QTimer* timer() const { return m_timer; }
 
 protected:
@@ -76,6 +84,7 @@ private:
     bool searchCommand(int key);
     void clearSearch();
     void reloadList();
+    void openCompose(const std::optional<MailItem>& reply, const std::optional<QString>& quoted, const std::optional<MailItem>& forward);
 
     MainWindow* m_window;  // owned
     GroundView* m_root = nullptr;
@@ -85,11 +94,11 @@ private:
     LULabel* m_status = nullptr;
     PlusButton* m_plus = nullptr;
     IconButton* m_settingsButton = nullptr;
-    FlippedView* m_sidebar = nullptr;
+    Sidebar* m_sidebar = nullptr;
     QWidget* m_spacer = nullptr;
     FlippedView* m_content = nullptr;
-    PlaceholderScreen* m_list = nullptr;
-    QPointer<QWidget> m_settingsView;
+    MailListView* m_list = nullptr;
+    QPointer<SettingsView> m_settingsView;
     QPointer<PongView> m_pong;
     QPointer<QWidget> m_current;
     std::optional<MailItem> m_readerMail;

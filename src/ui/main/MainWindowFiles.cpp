@@ -7,6 +7,7 @@
 #include "ui/look/Beep.h"
 #include "ui/look/FileDialogs.h"
 #include "ui/look/L10n.h"
+#include "ui/list/MailListView.h"
 #include "ui/main/MailFileName.h"
 #include "ui/main/MainWindow.h"
 
@@ -42,12 +43,12 @@ QCoro::Task<> MainWindowController::openMailFile()
 
 void MainWindowController::saveCurrentMail()
 {
-    // The list's selection comes with the list itself; until then only a reader's mail.
-    if (m_currentScreen == Screen::reader && m_readerMail) {
-        save(*m_readerMail, m_window);
+    const std::optional<MailItem> mail = m_currentScreen == Screen::reader ? m_readerMail : m_list->selectedMail();
+    if (!mail) {
+        Beep::sound();
         return;
     }
-    Beep::sound();
+    save(*mail, m_window);
 }
 
 QCoro::Task<> MainWindowController::save(MailItem mail, QWidget* window)

@@ -2,7 +2,9 @@
 
 #include "core/MailStore.h"
 #include "ui/look/LUField.h"
-#include "ui/main/PlaceholderScreen.h"
+#include "ui/list/MailListView.h"
+#include "ui/list/MailTable.h"
+#include "ui/main/Sidebar.h"
 
 // Typing searches at once from any screen; an empty (or blank) field returns to the view
 // chosen before the first keystroke.
@@ -22,6 +24,7 @@ void MainWindowController::searchChanged(const QString& text)
     reloadList();
     if (m_currentScreen != Screen::list)
         show(m_list, Screen::list);
+    m_sidebar->update(searchView, std::nullopt, true);
     // The focus stays in the field while the user types.
 }
 
@@ -44,7 +47,7 @@ bool MainWindowController::searchCommand(int key)
     case Qt::Key_Return:
     case Qt::Key_Enter:
     case Qt::Key_Down:
-        m_list->setFocus();
+        m_list->table()->setFocus();
         return true;
     default:
         return false;

@@ -13,9 +13,6 @@ public:
     void set(const QString& text);
     QString text() const;
 
-    // For the list: every row chosen by select-all.
-    bool everythingSelected = false;
-
 protected:
     void resizeEvent(QResizeEvent* event) override;
 

@@ -11,10 +11,16 @@
 #include "ui/look/LULabel.h"
 #include "ui/look/PlusButton.h"
 #include "ui/look/Theme.h"
+#include "ui/list/MailListView.h"
+#include "ui/list/MailTable.h"
 #include "ui/main/App.h"
 #include "ui/main/MainWindow.h"
 #include "ui/main/MainWindowController.h"
-#include "ui/main/PlaceholderScreen.h"
+#include "ui/main/ReaderTextView.h"
+#include "ui/main/ReaderView.h"
+#include "ui/main/Sidebar.h"
+#include "ui/settings/AccountWindowController.h"
+#include "ui/look/LUButton.h"
 
 #include <QMenuBar>
 #include <QTemporaryDir>
@@ -26,6 +32,7 @@ class MainWindowTest : public QObject {
 
 private Q_SLOTS:
     void initTestCase();
+    void cleanupTestCase();
     void init();
     void layout();
     void statusGivesWayFirst();
@@ -39,12 +46,23 @@ private Q_SLOTS:
     void aboutIsOneWindow();
     void openingAFileThatIsNoMailBeeps();
     void screensToggle();
-    void cleanupTestCase();
+    void sidebarHighlightsOnlyTheListsView();
+    void readerActsOnTheMail_data();
+    void readerActsOnTheMail();
+    void readerRepliesAndForwards();
 
 private:
     MainWindowController& main() { return *m_app->mainController(); }
     QWidget* window() { return main().window(); }
     void type(const QString& text) { QTest::keyClicks(main().searchField(), text); }
+    // The reader on show; readers left earlier wait hidden for their deletion.
+    ReaderView* reader()
+    {
+        for (ReaderView* view : window()->findChildren<ReaderView*>(QStringLiteral("reader")))
+            if (!view->isHidden())
+                return view;
+        return nullptr;
+    }
     void fillStore(int count);
 
     TemporaryHome m_home;
@@ -56,7 +74,18 @@ void MainWindowTest::initTestCase()
     Beep::replace([] {});
     m_app = std::make_unique<App>();
     m_app->start();
+    // A first start without accounts asks for one.
+    QVERIFY(AccountWindowController::current());
+    QVERIFY(AccountWindowController::current()->isVisible());
+    AccountWindowController::current()->close();
+    window()->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window()));
+}
+
+// The server searches that typing started end on their own within their 0.6 s wait.
+void MainWindowTest::cleanupTestCase()
+{
+    QTest::qWait(800);
 }
 
 void MainWindowTest::init()
@@ -81,6 +110,8 @@ void MainWindowTest::fillStore(int count)
         mails[size_t(i)].date = QDateTime::currentDateTimeUtc();
     }
     MailStore::shared().replace(QStringLiteral("ACC"), mails);
+    NotificationCenter::shared().post(MailStore::changed);
+    QCoreApplication::processEvents();  // the list reloads once the posting turn is over
 }
 
 void MainWindowTest::layout()
@@ -141,18 +172,19 @@ void MainWindowTest::selectAll()
 {
     QFETCH(bool, inSearchField);
     QFETCH(int, mails);
+    QFETCH(bool, everyMail);
     fillStore(mails);
-    auto* list = static_cast<PlaceholderScreen*>(main().list());
-    list->everythingSelected = false;
+    MailTable* table = main().list()->table();
+    table->selectRow(0);
     if (inSearchField) {
         main().searchField()->setFocus();
         main().searchField()->setText(QStringLiteral("needle"));
         main().searchField()->deselect();
     } else {
-        list->setFocus();
+        table->setFocus();
     }
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
-    QTEST(list->everythingSelected, "everyMail");
+    QCOMPARE(int(table->selectedRows().size()), everyMail ? mails : std::min(mails, 1));
     QCOMPARE(main().searchField()->selectedText(), inSearchField ? QStringLiteral("needle") : QString());
     main().searchField()->clear();
 }
@@ -200,7 +232,7 @@ void MainWindowTest::returnAndDownGoToTheList()
     main().searchField()->setFocus();
     type(QStringLiteral("needle"));
     QTest::keyClick(main().searchField(), Qt::Key(key));
-    QCOMPARE(QApplication::focusWidget(), main().list());
+    QCOMPARE(QApplication::focusWidget(), main().list()->table());
     QCOMPARE(main().searchField()->text(), QStringLiteral("needle"));
     QCOMPARE(MailStore::shared().query(), QStringLiteral("needle"));
     QCOMPARE(main().drawer(), MainWindowController::searchView);
@@ -275,10 +307,111 @@ void MainWindowTest::screensToggle()
     QCOMPARE(main().currentScreen(), MainWindowController::Screen::list);
 }
 
-void MainWindowTest::cleanupTestCase()
+void MainWindowTest::sidebarHighlightsOnlyTheListsView()
 {
-    // Each keystroke left a server search waiting 0.6 s; let them end before the program does.
-    QTest::qWait(1000);
+    Sidebar* sidebar = main().sidebar();
+    const auto highlighted = [sidebar] {
+        QStringList names;
+        for (const LUButton* button : sidebar->findChildren<LUButton*>())
+            if (button->selected())
+                names << button->objectName();
+        return names.join(u',');
+    };
+    const auto storeChanged = [] { NotificationCenter::shared().post(MailStore::changed); };
+    QCOMPARE(highlighted(), QStringLiteral("inButton"));
+    QTest::mouseClick(sidebar->drawerButtons()[2].second, Qt::LeftButton, {}, QPoint(5, 5));
+    QCOMPARE(main().drawer(), 3);
+    QCOMPARE(main().list()->drawer(), 3);
+    QCOMPARE(highlighted(), QStringLiteral("drawer3"));
+    main().togglePong();
+    storeChanged();
+    QCOMPARE(highlighted(), QString());
+    main().togglePong();
+    QCOMPARE(highlighted(), QStringLiteral("drawer3"));
+    main().showSettings();
+    storeChanged();
+    QCOMPARE(highlighted(), QString());
+    main().showSettings();
+    main().searchField()->setFocus();
+    type(QStringLiteral("needle"));
+    storeChanged();
+    QCOMPARE(highlighted(), QString());
+    QTest::keyClick(main().searchField(), Qt::Key_Escape);
+    QCOMPARE(highlighted(), QStringLiteral("drawer3"));
+    QTest::mouseClick(sidebar->inButton(), Qt::LeftButton, {}, QPoint(5, 5));
+    QCOMPARE(highlighted(), QStringLiteral("inButton"));
+}
+
+void MainWindowTest::readerActsOnTheMail_data()
+{
+    QTest::addColumn<bool>("scam");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("view");  // where the mail shows afterwards; -1 nowhere (done)
+    QTest::newRow("3 files it") << false << int(Qt::Key_3) << 3;
+    QTest::newRow("3 files it out of entropy") << true << int(Qt::Key_3) << 3;
+    QTest::newRow("0 brings it back from entropy") << true << int(Qt::Key_0) << 0;
+    QTest::newRow("x marks it done") << false << int(Qt::Key_X) << -1;
+    QTest::newRow("e sends it to entropy") << false << int(Qt::Key_E) << int(MailStore::entropyView);
+    QTest::newRow("escape leaves it") << false << int(Qt::Key_Escape) << 0;
+    QTest::newRow("7 is no drawer") << false << int(Qt::Key_7) << 0;
+}
+
+void MainWindowTest::readerActsOnTheMail()
+{
+    QFETCH(bool, scam);
+    QFETCH(int, key);
+    QFETCH(int, view);
+    MailItem mail;
+    mail.accountID = QStringLiteral("ACC");
+    mail.uid = 1;
+    mail.messageID = QStringLiteral("<%1@reader.test>").arg(QString::fromLatin1(QTest::currentDataTag()).size());
+    mail.fromEmail = QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'-') + QStringLiteral("@sender.example");
+    mail.subject = QStringLiteral("to act on");
+    mail.date = QDateTime::currentDateTimeUtc();
+    MailStore::shared().replace(QStringLiteral("ACC"), {mail});
+    if (scam)
+        MailStore::shared().markScam(mail);
+    main().open(mail);
+    QCOMPARE(main().currentScreen(), MainWindowController::Screen::reader);
+    QVERIFY(reader());
+    QCOMPARE(QApplication::focusWidget(), reader()->textView());
+    QTest::keyClick(reader()->textView(), Qt::Key(key));
+    const bool stays = key == Qt::Key_7;
+    QCOMPARE(main().currentScreen(), stays ? MainWindowController::Screen::reader : MainWindowController::Screen::list);
+    QList<int> holding;
+    for (const int shown : {0, 1, 2, 3, 4, 5, int(MailStore::entropyView)}) {
+        const MailList list = MailStore::shared().items(shown);
+        for (size_t i = 0; i < list.size(); ++i)
+            if (list[i].id() == mail.id())
+                holding << shown;
+    }
+    QCOMPARE(holding, view < 0 ? QList<int>{} : QList<int>{view});
+}
+
+void MainWindowTest::readerRepliesAndForwards()
+{
+    fillStore(1);
+    const MailItem mail = MailStore::shared().items(0)[0];
+    int beeps = 0;
+    Beep::replace([&] { ++beeps; });
+    main().open(mail);
+    ReaderTextView* text = reader()->textView();
+    // Without an account to send from, reply asks for one first.
+    QTest::keyClick(text, Qt::Key_R);
+    QVERIFY(AccountWindowController::current() && AccountWindowController::current()->isVisible());
+    AccountWindowController::current()->close();
+    QStringList asked;
+    main().onReply = [&](const MailItem& m, const std::optional<QString>& quoted) {
+        asked << QStringLiteral("reply ") + m.subject + (quoted ? QStringLiteral(" quoting") : QString());
+    };
+    main().onForward = [&](const MailItem& m) { asked << QStringLiteral("forward ") + m.subject; };
+    QTest::keyClick(text, Qt::Key_R);
+    QTest::keyClick(text, Qt::Key_F);
+    QCOMPARE(asked, (QStringList{"reply subject 0", "forward subject 0"}));  // nothing loaded to quote
+    QCOMPARE(beeps, 0);
+    main().onReply = {};
+    main().onForward = {};
+    Beep::replace([] {});
 }
 
 QTEST_MAIN(MainWindowTest)
