@@ -202,51 +202,50 @@ void MailStore::serverHitsChanged(QSet<QString> hits)
 
 int MailStore::unreadCount(int view, const std::optional<QString>& account) const
 {
-    const QSet<QString> hidden = hiddenAccounts();
     if (view == searchView) {
-        const std::vector<int> found = searchResults(account, hidden);
+        const std::vector<int> found = searchResults(account, hiddenAccounts());
         return int(std::count_if(found.begin(), found.end(), [this](int index) { return !mails()[size_t(index)].seen; }));
     }
-    if (!m_counts || m_counts->account != account || m_counts->hidden != hidden) {
-        const std::vector<Place>& all = places();
-        Counts counts{account, hidden, {}};
-        for (size_t i = 0; i < mails().size(); ++i) {
-            const MailItem& mail = mails()[i];
-            if (mail.seen || !accountMatches(mail, account, hidden))
-                continue;
-            switch (all[i].kind) {
-            case Place::Done: break;
-            case Place::Sent: ++counts.unread[outView]; break;
-            case Place::Scam: ++counts.unread[entropyView]; break;
-            case Place::Filed:
-                // A drawer numbered like OUT or ENTROPY shows nowhere.
-                if (all[i].drawer != outView && all[i].drawer != entropyView)
-                    ++counts.unread[all[i].drawer];
-                break;
-            }
-        }
-        m_counts = std::move(counts);
-    }
-    return m_counts->unread.value(view);
+    return tally(account).unread.value(view);
 }
 
 MailStore::Counts MailStore::counts(const std::optional<QString>& account) const
 {
-    const QSet<QString> hidden = hiddenAccounts();
-    const std::vector<Place>& all = places();
+    const Tally& all = tally(account);
     Counts counts;
+    for (size_t drawer = 0; drawer < counts.unread.size(); ++drawer)
+        counts.unread[drawer] = all.unread.value(int(drawer));
+    counts.entropy = all.scam;
+    return counts;
+}
+
+const MailStore::Tally& MailStore::tally(const std::optional<QString>& account) const
+{
+    const QSet<QString> hidden = hiddenAccounts();
+    if (m_tally && m_tally->account == account && m_tally->hidden == hidden)
+        return *m_tally;
+    const std::vector<Place>& all = places();
+    Tally tally{account, hidden, {}, 0};
     for (size_t i = 0; i < mails().size(); ++i) {
-        const Place& place = all[i];
-        const bool entropy = place.kind == Place::Scam;
-        const bool unreadFiled = place.kind == Place::Filed && !mails()[i].seen && place.drawer >= 0 && place.drawer <= 5;
-        if ((entropy || unreadFiled) && accountMatches(mails()[i], account, hidden)) {
-            if (entropy)
-                ++counts.entropy;
-            else
-                ++counts.unread[size_t(place.drawer)];
+        const MailItem& mail = mails()[i];
+        if (!accountMatches(mail, account, hidden))
+            continue;
+        if (all[i].kind == Place::Scam)
+            ++tally.scam;
+        if (mail.seen)
+            continue;
+        switch (all[i].kind) {
+        case Place::Done: break;
+        case Place::Sent: ++tally.unread[outView]; break;
+        case Place::Scam: ++tally.unread[entropyView]; break;
+        case Place::Filed:
+            // A drawer numbered like OUT or ENTROPY shows nowhere.
+            if (all[i].drawer != outView && all[i].drawer != entropyView)
+                ++tally.unread[all[i].drawer];
+            break;
         }
     }
-    return counts;
+    return m_tally.emplace(std::move(tally));
 }
 
 // Equal to the unread received mails that are neither done nor scam.

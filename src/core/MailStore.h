@@ -155,7 +155,7 @@ private:
     }
     void forgetCounts()
     {
-        m_counts.reset();
+        m_tally.reset();
         m_newCount.reset();
     }
     const std::vector<Place>& places() const;
@@ -193,6 +193,11 @@ private:
         void reset(size_t mails);
         void add(const QString& key, int mail);  // in increasing order of mail
         bool contains(const QString& key) const { return m_ends.contains(key); }
+        std::optional<int> first(const QString& key) const
+        {
+            const auto ends = m_ends.constFind(key);
+            return ends == m_ends.cend() ? std::nullopt : std::optional<int>(ends->first);
+        }
         template <class F> void forEach(const QString& key, F&& visit) const
         {
             const auto ends = m_ends.constFind(key);
@@ -209,12 +214,14 @@ private:
     mutable bool m_placesValid = false;
     // The sidebar asks every view's count after each change: one pass gives them all, kept
     // until the items or the places change.
-    struct Counts {
+    struct Tally {
         std::optional<QString> account;
         QSet<QString> hidden;
         QHash<int, int> unread;  // by view number
+        int scam = 0;
     };
-    mutable std::optional<Counts> m_counts;
+    const Tally& tally(const std::optional<QString>& account) const;
+    mutable std::optional<Tally> m_tally;
     mutable std::optional<int> m_newCount;
     // The searched fields are folded on a thread of their own whenever the items change, from
     // the snapshot, which nothing changes: neither the start nor the end of a check waits for

@@ -181,10 +181,10 @@ void MailStore::unblock(const Block& block)
 std::optional<MailItem> MailStore::mail(const QString& id) const
 {
     // Indexes are kept in store order, so the first is the first item with the id.
-    const auto found = m_withID.constFind(id);
-    if (found == m_withID.cend() || found->empty())
+    const std::optional<int> found = m_withID.first(id);
+    if (!found)
         return std::nullopt;
-    return mails()[size_t(found->front())];
+    return mails()[size_t(*found)];
 }
 
 std::optional<Account> MailStore::account(const MailItem& mail) const
