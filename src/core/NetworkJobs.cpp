@@ -3,6 +3,8 @@
 #include "net/MailError.h"
 #include "net/PlatformError.h"
 
+#include <openssl/crypto.h>
+
 namespace NetworkJobs {
 
 QThreadPool& pool()
@@ -14,6 +16,11 @@ QThreadPool& pool()
     }();
     Q_UNUSED(configured);
     return jobs;
+}
+
+void releaseThreadTLS()
+{
+    OPENSSL_thread_stop();
 }
 
 QString describe(std::exception_ptr error)

@@ -23,10 +23,18 @@ struct Result {
 
 QThreadPool& pool();
 
+// Frees what the TLS library keeps for the calling thread.
+void releaseThreadTLS();
+
 template <class Job, class T = std::invoke_result_t<Job>>
 QFuture<Result<T>> run(Job job)
 {
     return QtConcurrent::run(&pool(), [job = std::move(job)]() -> Result<T> {
+        // A pool thread can end after the TLS library's own clean-up at exit, and what the
+        // library keeps for that thread would then never be freed; so nothing is left between jobs.
+        struct Release {
+            ~Release() { releaseThreadTLS(); }
+        } release;
         try {
             return {job(), nullptr};
         } catch (...) {
