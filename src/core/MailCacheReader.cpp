@@ -5,6 +5,7 @@
 #include <QHash>
 
 #include <cstring>
+#include <variant>
 
 namespace MailCacheReader {
 namespace {
@@ -85,16 +86,31 @@ std::optional<QString> unescape(const char* text, const char* end)
     return out;
 }
 
-std::optional<QString> text(json::value value)
+// A string as the file holds it: its bytes when it has no escape, else its unescaped text; none
+// for what is no string or an escape only Qt's leniency reads.
+std::optional<std::variant<QByteArrayView, QString>> stringValue(json::value value)
 {
     json::raw_json_string raw;
     if (value.get_raw_json_string().get(raw))
         return std::nullopt;
     bool escaped;
     const char* end = stringEnd(raw.raw(), escaped);
-    if (escaped)
-        return unescape(raw.raw(), end);
-    return QString::fromUtf8(raw.raw(), end - raw.raw());
+    if (!escaped)
+        return QByteArrayView(raw.raw(), end - raw.raw());
+    std::optional<QString> unescaped = unescape(raw.raw(), end);
+    if (!unescaped)
+        return std::nullopt;
+    return std::move(*unescaped);
+}
+
+std::optional<QString> text(json::value value)
+{
+    std::optional<std::variant<QByteArrayView, QString>> string = stringValue(value);
+    if (!string)
+        return std::nullopt;
+    if (const QByteArrayView* bytes = std::get_if<QByteArrayView>(&*string))
+        return QString::fromUtf8(*bytes);
+    return std::get<QString>(std::move(*string));
 }
 
 // Qt refuses a number that is not zero but comes out as zero, simdjson gives 0.
@@ -171,14 +187,13 @@ class Shared {
 public:
     std::optional<QString> text(json::value value)
     {
-        json::raw_json_string raw;
-        if (value.get_raw_json_string().get(raw))
+        std::optional<std::variant<QByteArrayView, QString>> string = stringValue(value);
+        if (!string)
             return std::nullopt;
-        bool escaped;
-        const char* end = stringEnd(raw.raw(), escaped);
-        if (escaped)
-            return unescape(raw.raw(), end);
-        const QByteArrayView bytes(raw.raw(), end - raw.raw());
+        const QByteArrayView* plain = std::get_if<QByteArrayView>(&*string);
+        if (!plain)
+            return std::get<QString>(std::move(*string));
+        const QByteArrayView bytes = *plain;
         if (bytes != m_lastBytes) {
             m_lastBytes = bytes;
             m_last = QString::fromUtf8(bytes);
