@@ -2,9 +2,9 @@
 //  (a) openssl s_client sending the same LOGIN, SELECT and FETCH over the same TLS port, all at
 //      once: the wire and the server, our floor (curl refuses FETCH answers over 300 KB);
 //  (b) Python's imaplib and email package building the same fields.
-// Each runs as its own process under /usr/bin/time, five times in turn: median wall time, our
-// processor time (user and system), and peak memory. --serve starts the server with its mails
-// and prints the command of one fetch, for a profiler.
+// Each runs as its own process under /usr/bin/time, the three taking turns five times: median
+// wall time, our processor time (user and system), and peak memory. --serve starts the server
+// with its mails and prints the command of one fetch, for a profiler.
 #include "BenchMail.h"
 #include "core/Account.h"
 #include "net/ConnectionTesting.h"
@@ -18,6 +18,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <optional>
 #include <cstdio>
 #include <vector>
 
@@ -52,27 +53,47 @@ int fetchAsChild(const QStringList& args)
     return items.size() >= size_t(limit) ? 0 : 1;
 }
 
-Run measure(const QString& program, const QStringList& arguments)
+struct Command {
+    QString program;
+    QStringList arguments;
+};
+
+// One run of `command`: wall time, processor time, peak memory; none when it failed.
+std::optional<Run> runOnce(const Command& command)
 {
-    Run run;
-    std::vector<double> seconds, cpu;
-    for (int round = 0; round < 5; ++round) {
-        QProcess process;
-        process.start("/usr/bin/time", QStringList{"-f", "%e %M %U %S", program} + arguments);
-        process.waitForFinished(600000);
-        const QList<QByteArray> lines = process.readAllStandardError().trimmed().split('\n');
-        const QList<QByteArray> figures = lines.last().split(' ');
-        if (process.exitCode() != 0 || figures.size() != 4) {
-            std::printf("  %s failed: %s\n", qPrintable(program), lines.join(" | ").constData());
-            return {};
-        }
-        seconds.push_back(figures[0].toDouble());
-        cpu.push_back(figures[2].toDouble() + figures[3].toDouble());
-        run.peakKiB = std::max(run.peakKiB, figures[1].toLongLong());
+    QProcess process;
+    process.start("/usr/bin/time", QStringList{"-f", "%e %M %U %S", command.program} + command.arguments);
+    process.waitForFinished(600000);
+    const QList<QByteArray> lines = process.readAllStandardError().trimmed().split('\n');
+    const QList<QByteArray> figures = lines.last().split(' ');
+    if (process.exitCode() != 0 || figures.size() != 4) {
+        std::printf("  %s failed: %s\n", qPrintable(command.program), lines.join(" | ").constData());
+        return std::nullopt;
     }
-    run.seconds = median(seconds);
-    run.cpuSeconds = median(cpu);
-    return run;
+    return Run{figures[0].toDouble(), figures[2].toDouble() + figures[3].toDouble(), figures[1].toLongLong()};
+}
+
+// The commands take turns, five rounds: what slows the machine for a while slows each of them
+// alike, and the ratios between their medians stay fair.
+std::vector<Run> measure(const std::vector<Command>& commands)
+{
+    std::vector<std::vector<double>> seconds(commands.size()), cpu(commands.size());
+    std::vector<Run> runs(commands.size());
+    for (int round = 0; round < 5; ++round) {
+        for (size_t i = 0; i < commands.size(); ++i) {
+            const std::optional<Run> run = runOnce(commands[i]);
+            if (!run)
+                return std::vector<Run>(commands.size());
+            seconds[i].push_back(run->seconds);
+            cpu[i].push_back(run->cpuSeconds);
+            runs[i].peakKiB = std::max(runs[i].peakKiB, run->peakKiB);
+        }
+    }
+    for (size_t i = 0; i < commands.size(); ++i) {
+        runs[i].seconds = median(seconds[i]);
+        runs[i].cpuSeconds = median(cpu[i]);
+    }
+    return runs;
 }
 
 void report(int count, const Run& ours, const Run& wire, const Run& python)
@@ -115,7 +136,7 @@ int main(int argc, char** argv)
             QThread::sleep(1000);
     }
     const QString python = QStringLiteral(LUMARA_BENCH_DIR "/imaplib_peer.py");
-    measure(self, {"--child", dovecot.host(), ca, QString::number(total)});  // Dovecot builds its index once
+    runOnce({self, {"--child", dovecot.host(), ca, QString::number(total)}});  // Dovecot builds its index once
     for (int count : {1000, 10000, 50000}) {
         const QString commands = dir.filePath(QStringLiteral("commands-%1").arg(count));
         QFile script(commands);
@@ -128,13 +149,15 @@ int main(int argc, char** argv)
                          .arg(QString::fromLatin1(fields))
                          .toUtf8());
         script.close();
-        const Run ours = measure(self, {"--child", dovecot.host(), ca, QString::number(count)});
-        const Run wire = measure("sh", {"-c", QStringLiteral("openssl s_client -quiet -ign_eof -connect %1:%2 -CAfile %3 < %4 > /dev/null 2>&1")
-                                                  .arg(dovecot.host())
-                                                  .arg(DovecotServer::tlsPort)
-                                                  .arg(ca, commands)});
-        const Run py = measure(python, {dovecot.host(), QString::number(DovecotServer::tlsPort), user, password, ca,
-                                        QString::number(count)});
+        const std::vector<Run> runs = measure({
+            {self, {"--child", dovecot.host(), ca, QString::number(count)}},
+            {"sh", {"-c", QStringLiteral("openssl s_client -quiet -ign_eof -connect %1:%2 -CAfile %3 < %4 > /dev/null 2>&1")
+                              .arg(dovecot.host())
+                              .arg(DovecotServer::tlsPort)
+                              .arg(ca, commands)}},
+            {python, {dovecot.host(), QString::number(DovecotServer::tlsPort), user, password, ca, QString::number(count)}},
+        });
+        const Run &ours = runs[0], &wire = runs[1], &py = runs[2];
         report(count, ours, wire, py);
     }
     return 0;

@@ -2,6 +2,8 @@
 
 #include "core/Account.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr int sentLimit = 200;
@@ -73,7 +75,11 @@ std::vector<MailItem> fetchInbox(const Account& account, const QString& password
     const std::unique_ptr<IMAPClient> client = connect(account, password);
     // A failure in the INBOX steps drops the conversation without LOGOUT.
     const qint64 count = client->select(QStringLiteral("INBOX"));
+    const qint64 asked = limit > 0 ? std::min<qint64>(limit, count) : count;
     std::vector<MailItem> items;
+    // Room for them all saves moving every item made so far each time the list grows; a server
+    // may claim any count, and what it claims beyond this grows as it arrives.
+    items.reserve(size_t(std::clamp<qint64>(asked, 0, 100000)) + sentLimit);
     // Each item is made while the server sends the next headers.
     client->fetchHeaders(limit > 0 ? limit : count, count, [&](FetchedHeader&& header) {
         items.push_back(MailItem::fromFetched(account, header, std::nullopt));
