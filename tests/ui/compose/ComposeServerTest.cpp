@@ -128,9 +128,6 @@ void ComposeServerTest::initTestCase()
     Keychain::set(QStringLiteral("not the password"), QStringLiteral("ACC-WRONG"));
     ReduceMotion::replace(true);
     Clock::replace([this] { return m_now; });
-    // Workers end soon after their job, long before the program does: one ending while the
-    // program exits would leave its OpenSSL error state to the leak check.
-    NetworkJobs::pool().setExpiryTimeout(100);
 }
 
 void ComposeServerTest::init()

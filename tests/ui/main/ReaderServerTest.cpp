@@ -1,7 +1,6 @@
 #include "core/Account.h"
 #include "core/Keychain.h"
 #include "core/MailStore.h"
-#include "core/NetworkJobs.h"
 #include "core/Prefs.h"
 #include "net/ConnectionTesting.h"
 #include "net/IMAPSession.h"
@@ -46,9 +45,6 @@ private:
 
 void ReaderServerTest::initTestCase()
 {
-    // OpenSSL frees what it keeps for a thread only as the thread ends; a network worker that
-    // outlived the test would still be ending while the leak check counts.
-    NetworkJobs::pool().setExpiryTimeout(0);
     const QString failure = m_keyring.start();
     QVERIFY2(failure.isEmpty(), qPrintable(failure));
     qputenv("DBUS_SESSION_BUS_ADDRESS", m_keyring.busAddress().toUtf8());

@@ -1,5 +1,4 @@
 #include "core/Keychain.h"
-#include "core/NetworkJobs.h"
 #include "core/Prefs.h"
 #include "net/ConnectionTesting.h"
 #include "support/DovecotServer.h"
@@ -49,9 +48,6 @@ private:
 
 void AccountWindowServerTest::initTestCase()
 {
-    // OpenSSL frees what it keeps for a thread only as the thread ends; a network worker that
-    // outlived the test would still be ending while the leak check counts.
-    NetworkJobs::pool().setExpiryTimeout(0);
     const QString failure = m_keyring.start();
     QVERIFY2(failure.isEmpty(), qPrintable(failure));
     qputenv("DBUS_SESSION_BUS_ADDRESS", m_keyring.busAddress().toUtf8());
