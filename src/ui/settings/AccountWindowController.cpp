@@ -80,6 +80,9 @@ AccountWindowController::AccountWindowController()
     setFixedSize(620, 600);
     build();
     connect(m_email, &QLineEdit::textChanged, this, &AccountWindowController::addressChanged);
+    // The keyboard's way to "connect": Return in any field.
+    for (LUField* field : std::initializer_list<LUField*>{m_email, m_password, m_name, m_imapHost, m_imapPort, m_smtpHost, m_smtpPort})
+        connect(field, &QLineEdit::returnPressed, this, &AccountWindowController::tryConnect);
     auto& center = NotificationCenter::shared();
     center.observe(Theme::changed, this, [this](QObject*) { themeChanged(); });
     center.observe(Notification::gameLanguage, this, [this](QObject*) { themeChanged(); });

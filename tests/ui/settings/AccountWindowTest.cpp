@@ -1,4 +1,3 @@
-#include "core/NetworkJobs.h"
 #include "core/Prefs.h"
 #include "net/ConnectionTesting.h"
 #include "support/TemporaryHome.h"
@@ -14,7 +13,8 @@
 #include <QTest>
 
 // The add-account window without a mail server: servers proposed from the address, input
-// refused before any connection, the port fields, one login test at a time, one window.
+// refused before any connection, Return in a field, the port fields, one login test at a time,
+// one window.
 class AccountWindowTest : public QObject {
     Q_OBJECT
 
@@ -26,6 +26,8 @@ private Q_SLOTS:
     void addressProposesServers();
     void refusedBeforeConnecting_data();
     void refusedBeforeConnecting();
+    void returnInAFieldConnects_data();
+    void returnInAFieldConnects();
     void port_data();
     void port();
     void secondPressDuringTheTestStartsNothing();
@@ -41,9 +43,6 @@ private:
 
 void AccountWindowTest::initTestCase()
 {
-    // OpenSSL frees what it keeps for a thread only as the thread ends; a network worker that
-    // outlived the test would still be ending while the leak check counts.
-    NetworkJobs::pool().setExpiryTimeout(0);
     ConnectionTesting::setTimeout(std::chrono::seconds(5));
 }
 
@@ -111,6 +110,27 @@ void AccountWindowTest::refusedBeforeConnecting()
     QVERIFY(!w->busy());
     QCOMPARE(w->connectButton()->title(), QStringLiteral("connect"));
     QCOMPARE(Prefs::shared().accounts(), QList<Account>{m_stored});
+}
+
+void AccountWindowTest::returnInAFieldConnects_data()
+{
+    QTest::addColumn<QString>("field");
+    for (const char* field : {"email", "password", "name", "imapHost", "imapPort", "smtpHost", "smtpPort"})
+        QTest::newRow(field) << QString::fromLatin1(field);
+}
+
+void AccountWindowTest::returnInAFieldConnects()
+{
+    QFETCH(QString, field);
+    AccountWindowController* w = window();
+    w->email()->setText(QStringLiteral("new@example.org"));
+    auto* typedIn = w->findChild<LUField*>(field);
+    QVERIFY(typedIn);
+    QTest::keyClick(typedIn, Qt::Key_Return);
+    QCOMPARE(w->status()->raw(), QStringLiteral("! address and password, please"));
+    w->status()->set(QString());
+    QTest::keyClick(typedIn, Qt::Key_Enter);
+    QCOMPARE(w->status()->raw(), QStringLiteral("! address and password, please"));
 }
 
 void AccountWindowTest::port_data()
