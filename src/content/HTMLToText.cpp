@@ -1,4 +1,5 @@
 #include "content/HTMLToText.h"
+#include "content/HexDigit.h"
 
 #include <QStringView>
 
@@ -165,17 +166,6 @@ qsizetype namedEntity(QStringView view, qsizetype at, QStringView& character)
     return 0;
 }
 
-int hexDigit(QChar c)
-{
-    if (c >= u'0' && c <= u'9')
-        return c.unicode() - '0';
-    if (c >= u'a' && c <= u'f')
-        return c.unicode() - 'a' + 10;
-    if (c >= u'A' && c <= u'F')
-        return c.unicode() - 'A' + 10;
-    return -1;
-}
-
 // "&#(x?)([0-9a-fA-F]+);": its length, and the character, or nothing when the number is no
 // Unicode scalar value.
 qsizetype numericReference(QStringView text, qsizetype at, char16_t (&character)[2], qsizetype& characterSize)
@@ -188,7 +178,7 @@ qsizetype numericReference(QStringView text, qsizetype at, char16_t (&character)
     bool decimal = true;
     quint64 value = 0;
     for (; end < text.size(); ++end) {
-        const int digit = hexDigit(text[end]);
+        const int digit = hexDigitValue(text[end].unicode());
         if (digit < 0)
             break;
         decimal = decimal && digit < 10;

@@ -1,4 +1,5 @@
 #include "content/MIMEText.h"
+#include "content/HexDigit.h"
 
 #include <QHash>
 #include <QStringDecoder>
@@ -65,17 +66,6 @@ constexpr std::array<unsigned char, 256> base64Table()
         table[static_cast<unsigned char>(alphabet[i])] = i;
     table['='] = pad;
     return table;
-}
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 // ICU's \s: the characters with the White_Space property.
@@ -169,8 +159,8 @@ QByteArray qpDecode(QByteArrayView bytes, bool underscoreIsSpace)
                 continue;
             }
             if (i + 2 < size) {
-                const int high = hexValue(bytes[i + 1]);
-                const int low = hexValue(bytes[i + 2]);
+                const int high = hexDigitValue(char16_t(uchar(bytes[i + 1])));
+                const int low = hexDigitValue(char16_t(uchar(bytes[i + 2])));
                 if (high >= 0 && low >= 0) {
                     out.append(char(high * 16 + low));
                     i += 2;

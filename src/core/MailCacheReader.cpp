@@ -1,5 +1,7 @@
 #include "core/MailCacheReader.h"
 
+#include "content/HexDigit.h"
+
 #include <simdjson.h>
 
 #include <QHash>
@@ -16,17 +18,6 @@ static_assert(padding >= qsizetype(simdjson::SIMDJSON_PADDING));
 
 // Deeper values are left to Qt's reader, which has its own limit.
 constexpr int deepest = 200;
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 // The end of a string's text (its closing quote), and whether it holds escapes. The parser has
 // already checked that the quote is there and that the text is UTF-8.
@@ -70,7 +61,7 @@ std::optional<QString> unescape(const char* text, const char* end)
                 return std::nullopt;
             int unit = 0;
             for (int i = 0; i < 4; ++i) {
-                const int digit = hexValue(text[i]);
+                const int digit = MIME::hexDigitValue(char16_t(uchar(text[i])));
                 if (digit < 0)
                     return std::nullopt;
                 unit = unit * 16 + digit;
