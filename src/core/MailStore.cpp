@@ -102,24 +102,24 @@ void MailStore::placesChanged(const MailItem& mail, int reach)
         again(m_withServer, *mail.ip);
 }
 
+std::optional<int> MailStore::viewOf(const Place& place)
+{
+    switch (place.kind) {
+    case Place::Done: return std::nullopt;
+    case Place::Sent: return outView;
+    case Place::Scam: return entropyView;
+    case Place::Filed:
+        // A drawer numbered like OUT or ENTROPY shows nowhere.
+        if (place.drawer == outView || place.drawer == entropyView)
+            return std::nullopt;
+        return place.drawer;
+    }
+    return std::nullopt;
+}
+
 bool MailStore::inView(size_t index, int view, const std::optional<QString>& account, const QSet<QString>& hidden) const
 {
-    const Place& place = m_places[index];
-    bool shown = false;
-    switch (place.kind) {
-    case Place::Done:
-        return false;
-    case Place::Sent:
-        shown = view == outView;
-        break;
-    case Place::Scam:
-        shown = view == entropyView;
-        break;
-    case Place::Filed:
-        shown = view != outView && view != entropyView && place.drawer == view;
-        break;
-    }
-    return shown && accountMatches(mails()[index], account, hidden);
+    return viewOf(m_places[index]) == view && accountMatches(mails()[index], account, hidden);
 }
 
 MailList MailStore::items(int view, const std::optional<QString>& account) const
@@ -232,18 +232,8 @@ const MailStore::Tally& MailStore::tally(const std::optional<QString>& account) 
             continue;
         if (all[i].kind == Place::Scam)
             ++tally.scam;
-        if (mail.seen)
-            continue;
-        switch (all[i].kind) {
-        case Place::Done: break;
-        case Place::Sent: ++tally.unread[outView]; break;
-        case Place::Scam: ++tally.unread[entropyView]; break;
-        case Place::Filed:
-            // A drawer numbered like OUT or ENTROPY shows nowhere.
-            if (all[i].drawer != outView && all[i].drawer != entropyView)
-                ++tally.unread[all[i].drawer];
-            break;
-        }
+        if (const std::optional<int> view = viewOf(all[i]); view && !mail.seen)
+            ++tally.unread[*view];
     }
     return m_tally.emplace(std::move(tally));
 }

@@ -161,6 +161,8 @@ private:
     const std::vector<Place>& places() const;
     Place placeOf(const MailItem& mail, const Keys& keys) const;
     bool isScam(const MailItem& mail, const Keys& keys) const;
+    // The view a mail so placed shows in, if any.
+    static std::optional<int> viewOf(const Place& place);
     bool inView(size_t index, int view, const std::optional<QString>& account, const QSet<QString>& hidden) const;
     std::vector<int> searchResults(const std::optional<QString>& account, const QSet<QString>& hidden) const;
     const std::vector<int>& searchMatches() const;
