@@ -23,4 +23,7 @@ struct FetchedHeader {
     static std::vector<FetchedHeader> readAll(const std::vector<IMAPResponse>& responses, qint64 first, qint64 last);
     // One response of such an answer; none when it is not one of those.
     static std::optional<FetchedHeader> read(const IMAPResponse& response, qint64 first, qint64 last);
+    // The same from the bytes after the response's "*": the usual shape is read straight from
+    // them, anything else through the parser.
+    static std::optional<FetchedHeader> read(QByteArrayView afterStar, qint64 first, qint64 last);
 };

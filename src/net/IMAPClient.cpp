@@ -109,11 +109,11 @@ std::vector<IMAPResponse> IMAPClient::command(const QString& text)
 std::vector<IMAPResponse> IMAPClient::run(const QByteArray& text)
 {
     std::vector<IMAPResponse> untagged;
-    run(text, [&untagged](IMAPResponse&& response) { untagged.push_back(std::move(response)); });
+    run(text, [&untagged](QByteArrayView response) { untagged.push_back(IMAPParser::parseUntagged(response)); });
     return untagged;
 }
 
-void IMAPClient::run(const QByteArray& text, const std::function<void(IMAPResponse&&)>& untagged)
+void IMAPClient::run(const QByteArray& text, const std::function<void(QByteArrayView)>& untagged)
 {
     const QByteArray tag = nextTag();
     m_conn.write(tag + ' ' + text + "\r\n");
@@ -122,7 +122,7 @@ void IMAPClient::run(const QByteArray& text, const std::function<void(IMAPRespon
         if (completes(response, tag))
             return;
         if (response.startsWith('*'))
-            untagged(IMAPParser::parseUntagged(QByteArrayView(response).sliced(1)));
+            untagged(QByteArrayView(response).sliced(1));
     }
 }
 
@@ -158,7 +158,7 @@ void IMAPClient::fetchHeaders(qint64 last, qint64 exists, const std::function<vo
     const qint64 start = std::max<qint64>(exists - last + 1, 1);
     run("FETCH " + QByteArray::number(start) + ':' + QByteArray::number(exists) + " (UID FLAGS INTERNALDATE BODY.PEEK[HEADER.FIELDS ("
             + headerFields + ")])",
-        [&](IMAPResponse&& response) {
+        [&](QByteArrayView response) {
             if (std::optional<FetchedHeader> header = FetchedHeader::read(response, start, exists))
                 each(std::move(*header));
         });

@@ -49,7 +49,8 @@ private:
     QByteArray readResponse();
     QByteArray nextTag();
     std::vector<IMAPResponse> run(const QByteArray& text);  // `text` is already safe to send
-    void run(const QByteArray& text, const std::function<void(IMAPResponse&&)>& untagged);
+    // Each untagged response as the bytes after its "*".
+    void run(const QByteArray& text, const std::function<void(QByteArrayView)>& untagged);
     std::optional<QString> listMailbox(const QString& specialUse, const QStringList& commonNames);
     void expunge(const QByteArray& set);
 

@@ -37,6 +37,8 @@ private Q_SLOTS:
     void fetchedHeaders();
     void fetchedHeaderFields_data();
     void fetchedHeaderFields();
+    void fetchedHeaderFromBytes_data();
+    void fetchedHeaderFromBytes();
     void mailboxDiscovery_data();
     void mailboxDiscovery();
     void quoting_data();
@@ -225,6 +227,52 @@ void IMAPParserTest::fetchedHeaderFields()
     QCOMPARE(read[0].flags, flags);
     QCOMPARE(read[0].internalDate.has_value(), hasDate);
     QCOMPARE(read[0].headers, headers);
+}
+
+// The bytes of the usual answer are read without the parser; whatever the shape, the reading
+// must be the parser's.
+void IMAPParserTest::fetchedHeaderFromBytes_data()
+{
+    QTest::addColumn<QByteArray>("afterStar");
+    QTest::addColumn<qint64>("uid");  // 0 for none
+
+    const QByteArray date = "INTERNALDATE \"17-Jul-2024 10:01:02 +0200\"";
+    const QByteArray body = "BODY[HEADER.FIELDS (FROM SUBJECT)] {21}\r\nFrom: a@b\r\nSubject: x";
+    const auto fetch = [](const QByteArray& items) { return " 3 FETCH (" + items + ")"; };
+    QTest::newRow("usual") << fetch("UID 12 FLAGS (\\Seen $Forwarded) " + date + " " + body) << qint64(12);
+    QTest::newRow("other order, no flags") << fetch(body + " FLAGS () " + date + " UID 12") << qint64(12);
+    QTest::newRow("numbers with leading zeros") << QByteArray(" 003 FETCH (UID 0012 " + body + ")") << qint64(12);
+    QTest::newRow("date with a blank for the day's first digit")
+        << fetch("UID 12 INTERNALDATE \" 7-Jul-2024 10:01:02 +0200\" " + body) << qint64(12);
+    QTest::newRow("later items override") << fetch("UID 12 FLAGS (a) " + body + " FLAGS (b) UID 13") << qint64(13);
+    QTest::newRow("NIL as a flag") << fetch("UID 12 FLAGS (\\Seen nil) " + body) << qint64(12);
+    QTest::newRow("quoted flag") << fetch("UID 12 FLAGS (\"$Junk\") " + body) << qint64(12);
+    QTest::newRow("brackets in a flag take a blank") << fetch("UID 12 FLAGS (a[b c]) " + body) << qint64(12);
+    QTest::newRow("escaped quote in the date") << fetch("UID 12 INTERNALDATE \"1\\\"7\" " + body) << qint64(12);
+    QTest::newRow("date NIL") << fetch("UID 12 INTERNALDATE NIL " + body) << qint64(12);
+    QTest::newRow("names in lower case") << QByteArray(" 3 fetch (uid 12 body[header] {1}\r\nx)") << qint64(12);
+    QTest::newRow("two blanks") << fetch("UID  12 " + body) << qint64(12);
+    QTest::newRow("partial body") << fetch("UID 12 BODY[]<0> {1}\r\nx") << qint64(12);
+    QTest::newRow("quoted body") << fetch("UID 12 BODY[HEADER] \"x\"") << qint64(12);
+    QTest::newRow("literal cut short") << fetch("UID 12 BODY[HEADER] {30}\r\nFrom: a@b") << qint64(12);
+    QTest::newRow("literal followed by more") << fetch("UID 12 BODY[HEADER] {1}\r\nxy") << qint64(12);
+    QTest::newRow("non-synchronising literal") << fetch("UID 12 BODY[HEADER] {1+}\r\nx") << qint64(12);
+    QTest::newRow("another item") << fetch("UID 12 MODSEQ (7) " + body) << qint64(12);
+    QTest::newRow("more after the list") << QByteArray(fetch("UID 12 " + body) + " x") << qint64(12);
+    QTest::newRow("UID zero") << fetch("UID 00 " + body) << qint64(0);
+    QTest::newRow("UID past 64 bits") << fetch("UID 99999999999999999999 " + body) << qint64(0);
+    QTest::newRow("message not asked for") << QByteArray(" 10 FETCH (UID 12 " + body + ")") << qint64(0);
+    QTest::newRow("no header block") << fetch("UID 12 FLAGS (\\Seen)") << qint64(0);
+    QTest::newRow("cut after the number") << QByteArray(" 3") << qint64(0);
+}
+
+void IMAPParserTest::fetchedHeaderFromBytes()
+{
+    QFETCH(QByteArray, afterStar);
+    QFETCH(qint64, uid);
+    const std::optional<FetchedHeader> read = FetchedHeader::read(QByteArrayView(afterStar), 1, 9);
+    QCOMPARE(read, FetchedHeader::read(IMAPParser::parseUntagged(afterStar), 1, 9));
+    QCOMPARE(read ? read->uid : 0, uid);
 }
 
 void IMAPParserTest::mailboxDiscovery_data()
