@@ -1,4 +1,5 @@
 #include "content/HTMLToText.h"
+#include "content/Ascii.h"
 #include "content/HexDigit.h"
 
 #include <QStringView>
@@ -73,7 +74,7 @@ bool startsWithAt(QStringView text, qsizetype at, QStringView word)
         const char16_t c = text[at + i].unicode();
         if (c >= 0x80)
             return text.sliced(at).startsWith(word, Qt::CaseInsensitive);
-        if ((c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c) != word[i].unicode())
+        if (lowerAscii(c) != word[i].unicode())
             return false;
     }
     return true;

@@ -1,5 +1,7 @@
 #include "core/MailSearchIndex.h"
 
+#include "content/Ascii.h"
+
 #include <QHash>
 
 #include <algorithm>
@@ -31,7 +33,7 @@ public:
             qsizetype ascii = 0;
             for (; i + ascii < size && in[i + ascii] < 0x80; ++ascii) {
                 const char16_t c = in[i + ascii];
-                out[ascii] = c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c;
+                out[ascii] = MIME::lowerAscii(c);
             }
             m_used += ascii;
             i += ascii;
