@@ -1,4 +1,5 @@
 #include "content/MIMEHeaders.h"
+#include "content/Ascii.h"
 #include "content/MIMEFormats.h"
 #include "content/MIMEText.h"
 
@@ -18,7 +19,7 @@ bool isBlank(QChar c)
     return c == u' ' || c == u'\t';
 }
 
-QString unquoted(const QString& text)
+QStringView unquoted(QStringView text)
 {
     if (text.size() >= 2 && text.startsWith(u'"') && text.endsWith(u'"'))
         return text.sliced(1, text.size() - 2);
@@ -58,7 +59,9 @@ bool hasTwoDigitYear(const QString& prepared)
 
 }  // namespace
 
-QString trimBlanks(QStringView text)
+namespace {
+
+QStringView blanksTrimmed(QStringView text)
 {
     qsizetype start = 0;
     qsizetype end = text.size();
@@ -66,7 +69,14 @@ QString trimBlanks(QStringView text)
         ++start;
     while (end > start && isBlank(text[end - 1]))
         --end;
-    return text.sliced(start, end - start).toString();
+    return text.sliced(start, end - start);
+}
+
+}  // namespace
+
+QString trimBlanks(QStringView text)
+{
+    return blanksTrimmed(text).toString();
 }
 
 qsizetype findBytes(QByteArrayView haystack, QByteArrayView needle, qsizetype from)
@@ -111,9 +121,9 @@ QByteArrayView trimmedBytes(QByteArrayView bytes)
 
 // The fields of a header block on its bytes: `field` gets each name, trimmed, and its value:
 // the trimmed pieces of its first line and of the folded lines after it, to be joined with one
-// space. Line breaks, colons and blanks are ASCII, and Qt decodes UTF-8 byte by byte (one U+FFFD
-// for each byte that is not part of a character), so the pieces decode to the pieces of the
-// decoded block.
+// space; the walk ends when it returns false. Line breaks, colons and blanks are ASCII, and Qt
+// decodes UTF-8 byte by byte (one U+FFFD for each byte that is not part of a character), so the
+// pieces decode to the pieces of the decoded block.
 using ValuePieces = QVarLengthArray<QByteArrayView, 8>;
 
 template <class Field>
@@ -122,16 +132,17 @@ void forEachField(QByteArrayView block, Field&& field)
     QByteArrayView name;
     ValuePieces pieces;
     const auto flush = [&] {
-        if (!pieces.isEmpty())
-            field(name, pieces);
+        const bool goOn = pieces.isEmpty() || field(name, pieces);
         pieces.clear();
+        return goOn;
     };
-    qsizetype start = 0;
-    while (start < block.size()) {
-        const qsizetype lineBreak = block.indexOf('\n', start);
-        const qsizetype end = lineBreak < 0 ? block.size() : lineBreak;
-        QByteArrayView line = block.sliced(start, end - start);
-        start = end + 1;
+    const char* next = block.data();
+    const char* const end = next + block.size();
+    while (next < end) {
+        const char* lineBreak = static_cast<const char*>(std::memchr(next, '\n', size_t(end - next)));
+        const char* lineEnd = lineBreak ? lineBreak : end;
+        QByteArrayView line(next, lineEnd - next);
+        next = lineBreak ? lineBreak + 1 : end;
         if (line.endsWith('\r'))
             line.chop(1);
         if (line.isEmpty())
@@ -141,32 +152,44 @@ void forEachField(QByteArrayView block, Field&& field)
                 pieces.append(trimmedBytes(line));
             continue;
         }
-        const qsizetype colon = line.indexOf(':');
-        if (colon < 0)
+        const char* colon = static_cast<const char*>(std::memchr(line.data(), ':', size_t(line.size())));
+        if (!colon)
             continue;
-        flush();
-        name = trimmedBytes(line.first(colon));
-        pieces.append(trimmedBytes(line.sliced(colon + 1)));
+        if (!flush())
+            return;
+        name = trimmedBytes(line.first(colon - line.data()));
+        pieces.append(trimmedBytes(line.sliced(colon + 1 - line.data())));
     }
     flush();
 }
 
-QString decodedValue(const ValuePieces& pieces)
+// The pieces joined with one space, in `joined` when there is more than one.
+QByteArrayView joinedValue(const ValuePieces& pieces, QVarLengthArray<char, 1024>& joined)
 {
     if (pieces.size() == 1)
-        return QString::fromUtf8(pieces.front());
-    QVarLengthArray<char, 1024> joined;
+        return pieces.front();
     for (const QByteArrayView piece : pieces) {
         if (!joined.isEmpty())
             joined.append(' ');
         joined.append(piece.data(), piece.size());
     }
-    return QString::fromUtf8(joined.constData(), joined.size());
+    return QByteArrayView(joined.constData(), joined.size());
 }
 
-bool isAscii(QByteArrayView bytes)
+QString decodedValue(const ValuePieces& pieces)
 {
-    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; });
+    QVarLengthArray<char, 1024> joined;
+    return QString::fromUtf8(joinedValue(pieces, joined));
+}
+
+// Whether a field's name lower-cases to `lowerCaseName`, an ASCII one. A name with other than
+// ASCII letters never lower-cases to an ASCII one (the Kelvin sign aside, whose "k" no name read
+// here has).
+bool isNamed(QByteArrayView name, QByteArrayView lowerCaseName)
+{
+    return name.size() == lowerCaseName.size()
+           && std::equal(name.begin(), name.end(), lowerCaseName.begin(),
+                         [](char c, char lower) { return lowerAscii(c) == lower; });
 }
 
 QString lowerCaseName(QByteArrayView name)
@@ -174,7 +197,7 @@ QString lowerCaseName(QByteArrayView name)
     if (!isAscii(name))
         return QString::fromUtf8(name).toLower();
     QVarLengthArray<char, 64> lower(name.size());
-    std::transform(name.begin(), name.end(), lower.begin(), [](char c) { return char(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c); });
+    std::transform(name.begin(), name.end(), lower.begin(), [](char c) { return lowerAscii(c); });
     const QLatin1StringView lowered(lower.constData(), lower.size());
     // The fields a check fetches, shared rather than made anew for every mail.
     static const std::array<QString, 14> common{
@@ -198,6 +221,7 @@ HeaderList headers(QByteArrayView headerBytes)
     fields.reserve(16);  // a fetched header block has a dozen or so
     forEachField(headerBytes, [&](QByteArrayView name, const ValuePieces& value) {
         fields.append({lowerCaseName(name), decodedValue(value)});
+        return true;
     });
     return fields;
 }
@@ -205,17 +229,29 @@ HeaderList headers(QByteArrayView headerBytes)
 QList<std::optional<QString>> headerValues(QByteArrayView headerBytes, const QList<QByteArrayView>& names)
 {
     QList<std::optional<QString>> values(names.size());
+    qsizetype missing = names.size();
     forEachField(headerBytes, [&](QByteArrayView name, const ValuePieces& value) {
         for (qsizetype i = 0; i < names.size(); ++i) {
-            // A name with other than ASCII letters never lower-cases to an ASCII one (the Kelvin
-            // sign aside, whose "k" no name here has).
-            if (!values[i] && name.size() == names[i].size() && name.compare(names[i], Qt::CaseInsensitive) == 0) {
+            if (!values[i] && isNamed(name, names[i])) {
                 values[i] = decodedValue(value);
+                --missing;
                 break;
             }
         }
+        return missing > 0;
     });
     return values;
+}
+
+void forEachHeaderValue(QByteArrayView headerBytes, QByteArrayView lowerCaseName,
+                        const std::function<bool(QByteArrayView)>& each)
+{
+    forEachField(headerBytes, [&](QByteArrayView name, const ValuePieces& value) {
+        if (!isNamed(name, lowerCaseName))
+            return true;
+        QVarLengthArray<char, 1024> joined;
+        return each(joinedValue(value, joined));
+    });
 }
 
 std::optional<QString> header(const HeaderList& fields, const QString& lowerCaseName)
@@ -249,7 +285,7 @@ Params params(const QString& value)
         if (equals < 0)
             continue;
         QString key = segment.first(equals).trimmed().toString().toLower();
-        QString parameter = unquoted(segment.sliced(equals + 1).trimmed().toString());
+        QString parameter = unquoted(segment.sliced(equals + 1).trimmed()).toString();
         if (key.endsWith(u'*')) {
             key.chop(1);
             if (std::optional<QString> decoded = extendedValue(parameter))
@@ -262,13 +298,13 @@ Params params(const QString& value)
 
 Address address(const QString& value)
 {
-    const QString trimmed = trimBlanks(value);
+    const QStringView trimmed = blanksTrimmed(value);
     const qsizetype open = trimmed.lastIndexOf(u'<');
     const qsizetype close = trimmed.lastIndexOf(u'>');
     if (open < 0 || close < 0 || open > close)
-        return {QString{}, trimmed};
-    const QString email = trimmed.sliced(open + 1, close - open - 1).trimmed();
-    return {decodeWords(unquoted(trimmed.first(open).trimmed())), email};
+        return {QString{}, trimmed.size() == value.size() ? value : trimmed.toString()};
+    QString email = trimmed.sliced(open + 1, close - open - 1).trimmed().toString();
+    return {decodeWords(unquoted(trimmed.first(open).trimmed()).toString()), std::move(email)};
 }
 
 std::optional<QDateTime> date(const QString& value)

@@ -6,6 +6,7 @@
 #include <QMap>
 #include <QString>
 
+#include <functional>
 #include <optional>
 #include <utility>
 
@@ -42,6 +43,11 @@ HeaderList headers(QByteArrayView headerBytes);
 // For each of `names` (lower-case ASCII), what header(headers(headerBytes), name) gives, without
 // decoding the other fields: those of a hostile part may be megabytes long.
 QList<std::optional<QString>> headerValues(QByteArrayView headerBytes, const QList<QByteArrayView>& names);
+// Each value of the fields named `lowerCaseName` (ASCII) in order until `each` returns false, as
+// its UTF-8 bytes: QString::fromUtf8 of them is the value headers(headerBytes) has. The bytes
+// last for the call only.
+void forEachHeaderValue(QByteArrayView headerBytes, QByteArrayView lowerCaseName,
+                        const std::function<bool(QByteArrayView)>& each);
 // Trims spaces and tabs only: other white space, a line break say, belongs to the text.
 QString trimBlanks(QStringView text);
 std::optional<QString> header(const HeaderList& fields, const QString& lowerCaseName);

@@ -58,8 +58,8 @@ void walk(QByteArrayView entity, Walk& found, int depth)
     if (depth > maximumDepth)
         return;
     const auto [headerBytes, body] = splitHeaderBody(entity);
-    const QList<std::optional<QString>> fields =
-        headerValues(headerBytes, {"content-type", "content-transfer-encoding", "content-disposition"});
+    static const QList<QByteArrayView> names{"content-type", "content-transfer-encoding", "content-disposition"};
+    const QList<std::optional<QString>> fields = headerValues(headerBytes, names);
     const Params contentType = params(fields[0].value_or(QStringLiteral("text/plain")));
     const QString mime = contentType.main.toLower();
     const QString transferEncoding = fields[1].value_or(QString{}).toLower();

@@ -11,12 +11,12 @@ namespace MIME {
 
 // Signs of fraud in a header block, as short English reasons in a fixed order, each at most once.
 // `fromName` and `subject` are decoded; `replyTo` is the Reply-To address or empty.
-QStringList entropyHints(const HeaderList& fields, const QString& fromName, const QString& fromEmail,
+QStringList entropyHints(QByteArrayView headerBlock, const QString& fromName, const QString& fromEmail,
                          const QString& replyTo, const QString& subject);
 
 // The public address, in brackets in the "from" clause of the newest Received header that has
 // one, of the server that handed the mail over.
-std::optional<QString> senderIP(const HeaderList& fields);
+std::optional<QString> senderIP(QByteArrayView headerBlock);
 
 bool isPublicIP(const QString& address);
 

@@ -1,5 +1,6 @@
 #include "core/MailItem.h"
 
+#include "content/Ascii.h"
 #include "content/MIMEHeaders.h"
 #include "content/MIMEText.h"
 #include "content/SenderChecks.h"
@@ -16,18 +17,14 @@ namespace {
 // Dates in cache.json count seconds from the start of 2001 (UTC), with fraction.
 const QDateTime referenceDate(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC);
 
-QString headerOrEmpty(const MIME::HeaderList& fields, QStringView name)
-{
-    for (const MIME::HeaderField& field : fields) {
-        if (field.name == name)
-            return field.value;
-    }
-    return QString();
-}
-
+// Whether a flag lower-cases to \seen; only ASCII letters do (the Kelvin sign's "k" aside).
 bool isSeen(const QStringList& flags)
 {
-    return std::any_of(flags.begin(), flags.end(), [](const QString& f) { return f.toLower() == u"\\seen"; });
+    return std::any_of(flags.begin(), flags.end(), [](const QString& flag) {
+        return flag.size() == 5 && std::equal(flag.begin(), flag.end(), u"\\seen", [](QChar c, char16_t lower) {
+                   return MIME::lowerAscii(c.unicode()) == lower;
+               });
+    });
 }
 
 template <class T> bool read(const QJsonObject& o, const char* key, T& out);
@@ -78,33 +75,39 @@ bool readOptional(const QJsonObject& o, const char* key, std::optional<QStringLi
 MailItem MailItem::fromFetched(const Account& account, const FetchedHeader& fetched,
                                const std::optional<QString>& mailbox)
 {
-    const MIME::HeaderList fields = MIME::headers(fetched.headers);
-    const MIME::Address from = MIME::address(headerOrEmpty(fields, u"from"));
-    const MIME::Address to = MIME::address(headerOrEmpty(fields, u"to").section(u',', 0, 0));
-    const std::optional<QString> replyTo = MIME::header(fields, QStringLiteral("reply-to"));
+    enum Field { From, To, ReplyTo, MessageID, Subject, References };
+    // Only these are decoded: the Received lines of a block are most of its bytes.
+    static const QList<QByteArrayView> names{"from", "to", "reply-to", "message-id", "subject", "references"};
+    const QList<std::optional<QString>> fields = MIME::headerValues(fetched.headers, names);
+    const auto valueOf = [&fields](Field field) { return fields[field].value_or(QString()); };
+    const MIME::Address from = MIME::address(valueOf(From));
+    const MIME::Address to = MIME::address(valueOf(To).section(u',', 0, 0));
 
     MailItem item;
     item.accountID = account.id;
     item.uid = fetched.uid;
     item.mailbox = mailbox;
-    item.messageID = headerOrEmpty(fields, u"message-id");
+    item.messageID = valueOf(MessageID);
     item.fromName = from.name;
     item.fromEmail = from.email;
     item.toName = to.name;
     item.toEmail = to.email;
-    item.replyTo = replyTo ? MIME::address(*replyTo).email : QString();
-    item.subject = MIME::decodeWords(headerOrEmpty(fields, u"subject"));
-    if (fetched.internalDate)
+    item.replyTo = fields[ReplyTo] ? MIME::address(*fields[ReplyTo]).email : QString();
+    item.subject = MIME::decodeWords(valueOf(Subject));
+    if (fetched.internalDate) {
         item.date = *fetched.internalDate;
-    else
-        item.date = MIME::date(headerOrEmpty(fields, u"date")).value_or(QDateTime::currentDateTimeUtc());
+    } else {
+        static const QList<QByteArrayView> date{"date"};
+        item.date = MIME::date(MIME::headerValues(fetched.headers, date).front().value_or(QString()))
+                        .value_or(QDateTime::currentDateTimeUtc());
+    }
     item.seen = isSeen(fetched.flags);
-    item.references = headerOrEmpty(fields, u"references");
+    item.references = valueOf(References);
     if (!mailbox) {
-        const QStringList hints = MIME::entropyHints(fields, item.fromName, item.fromEmail, item.replyTo, item.subject);
+        const QStringList hints = MIME::entropyHints(fetched.headers, item.fromName, item.fromEmail, item.replyTo, item.subject);
         if (!hints.isEmpty())
             item.hints = hints;
-        item.ip = MIME::senderIP(fields);
+        item.ip = MIME::senderIP(fetched.headers);
     }
     return item;
 }

@@ -67,6 +67,11 @@ void MailItemTest::fields_data()
         << QStringList({"\\Flagged"}) << true << "out|a4|<m2@x>" << "→ Bob" << "" << false;
     QTest::newRow("two at signs: domain after the last") << QByteArray("From: <a@b@C.example>\r\n") << QStringList()
                                                        << false << "a4|uid512" << "a@b@C.example" << "c.example" << false;
+    QTest::newRow("seen in any letter case") << QByteArray("From: a@b.example\r\n") << QStringList({"\\Recent", "\\sEEn"})
+                                            << false << "a4|uid512" << "a@b.example" << "b.example" << true;
+    QTest::newRow("only what lower-cases to \\seen") << QByteArray("From: a@b.example\r\n")
+                                                    << QStringList({"\\Seen2", QStringLiteral("\\\u017Feen"), "Seen"}) << false
+                                                    << "a4|uid512" << "a@b.example" << "b.example" << false;
     QTest::newRow("no at sign: whole address") << QByteArray("From: Postmaster\r\n") << QStringList() << false << "a4|uid512"
                                              << "Postmaster" << "postmaster" << false;
 }
