@@ -75,24 +75,35 @@ bool isWhiteSpace(char16_t c)
            || c == 0x2028 || c == 0x2029 || c == 0x202f || c == 0x205f || c == 0x3000;
 }
 
+// Where the two characters `pair` next occur in `text` from `from`, or -1: a search for one
+// character and a look at the next, cheaper than a general search for such a short needle.
+qsizetype indexOfPair(QStringView text, QStringView pair, qsizetype from = 0)
+{
+    for (qsizetype at = text.indexOf(pair[0], from); at >= 0 && at + 1 < text.size(); at = text.indexOf(pair[0], at + 1)) {
+        if (text[at + 1] == pair[1])
+            return at;
+    }
+    return -1;
+}
+
 // Every match of "\?=\s+=\?", left to right, becomes "?==?": the white space between two
 // encoded words goes (RFC 2047 §6.2).
 QString joinAdjacentWords(const QString& text)
 {
     QString out;
     qsizetype copied = 0;
-    for (qsizetype at = text.indexOf(u"?="); at >= 0;) {
+    for (qsizetype at = indexOfPair(text, u"?="); at >= 0;) {
         qsizetype end = at + 2;
         while (end < text.size() && isWhiteSpace(text[end].unicode()))
             ++end;
         if (end == at + 2 || !QStringView(text).sliced(end).startsWith(u"=?")) {
-            at = text.indexOf(u"?=", at + 1);
+            at = indexOfPair(text, u"?=", at + 1);
             continue;
         }
         out += QStringView(text).sliced(copied, at - copied);
         out += u"?==?";
         copied = end + 2;
-        at = text.indexOf(u"?=", copied);
+        at = indexOfPair(text, u"?=", copied);
     }
     if (copied == 0)
         return text;
@@ -144,8 +155,8 @@ std::optional<QString> TextEncoding::decode(QByteArrayView bytes) const
 
 QByteArray qpDecode(QByteArrayView bytes, bool underscoreIsSpace)
 {
-    QByteArray out;
-    out.reserve(bytes.size());
+    QByteArray out(bytes.size(), Qt::Uninitialized);  // never longer than the input
+    char* write = out.data();
     const qsizetype size = bytes.size();
     for (qsizetype i = 0; i < size; ++i) {
         const char c = bytes[i];
@@ -162,18 +173,19 @@ QByteArray qpDecode(QByteArrayView bytes, bool underscoreIsSpace)
                 const int high = hexDigitValue(char16_t(uchar(bytes[i + 1])));
                 const int low = hexDigitValue(char16_t(uchar(bytes[i + 2])));
                 if (high >= 0 && low >= 0) {
-                    out.append(char(high * 16 + low));
+                    *write++ = char(high * 16 + low);
                     i += 2;
                     continue;
                 }
             }
-            out.append('=');
+            *write++ = '=';
         } else if (c == '_' && underscoreIsSpace) {
-            out.append(' ');
+            *write++ = ' ';
         } else {
-            out.append(c);
+            *write++ = c;
         }
     }
+    out.truncate(write - out.data());
     return out;
 }
 
@@ -263,21 +275,21 @@ QString decodeText(QByteArrayView bytes, const QString& charset)
 
 QString decodeWords(const QString& text)
 {
-    if (!text.contains(u"=?"))
+    if (indexOfPair(text, u"=?") < 0)
         return text;
     const QString joined = joinAdjacentWords(text);
     QString out;
     qsizetype copied = 0;
-    for (qsizetype at = joined.indexOf(u"=?"); at >= 0;) {
+    for (qsizetype at = indexOfPair(joined, u"=?"); at >= 0;) {
         const std::optional<EncodedWord> word = encodedWordAt(joined, at);
         if (!word) {
-            at = joined.indexOf(u"=?", at + 1);
+            at = indexOfPair(joined, u"=?", at + 1);
             continue;
         }
         out += QStringView(joined).sliced(copied, at - copied);
         out += decodeWord(*word);
         copied = word->end;
-        at = joined.indexOf(u"=?", copied);
+        at = indexOfPair(joined, u"=?", copied);
     }
     out += QStringView(joined).sliced(copied);
     return out;
