@@ -1,6 +1,8 @@
 // fetchInbox of 1,000, 10,000 and 50,000 headers from a private Dovecot, beside
 //  (a) openssl s_client sending the same LOGIN, SELECT and FETCH over the same TLS port, all at
-//      once: the wire and the server, our floor (curl refuses FETCH answers over 300 KB);
+//      once: the wire and the server, our floor (curl refuses FETCH answers over 300 KB). Ours
+//      looks for the Sent mailbox besides (LIST, SELECT), one round trip after another: sent
+//      at once behind the FETCH, a LIST holds Dovecot's answer back for a third of a second;
 //  (b) Python's imaplib and email package building the same fields.
 // Each runs as its own process under /usr/bin/time, the three taking turns five times: median
 // wall time, our processor time (user and system), and peak memory. --serve starts the server
@@ -73,14 +75,16 @@ std::optional<Run> runOnce(const Command& command)
     return Run{figures[0].toDouble(), figures[2].toDouble() + figures[3].toDouble(), figures[1].toLongLong()};
 }
 
-// The commands take turns, five rounds: what slows the machine for a while slows each of them
-// alike, and the ratios between their medians stay fair.
+// The commands take turns, five rounds, each round begun by the next of them: what slows the
+// machine for a while slows each alike, none always follows the same one, and the ratios between
+// their medians stay fair.
 std::vector<Run> measure(const std::vector<Command>& commands)
 {
     std::vector<std::vector<double>> seconds(commands.size()), cpu(commands.size());
     std::vector<Run> runs(commands.size());
-    for (int round = 0; round < 5; ++round) {
-        for (size_t i = 0; i < commands.size(); ++i) {
+    for (size_t round = 0; round < 5; ++round) {
+        for (size_t turn = 0; turn < commands.size(); ++turn) {
+            const size_t i = (round + turn) % commands.size();
             const std::optional<Run> run = runOnce(commands[i]);
             if (!run)
                 return std::vector<Run>(commands.size());
