@@ -59,8 +59,6 @@ bool hasTwoDigitYear(const QString& prepared)
 
 }  // namespace
 
-namespace {
-
 QStringView blanksTrimmed(QStringView text)
 {
     qsizetype start = 0;
@@ -71,8 +69,6 @@ QStringView blanksTrimmed(QStringView text)
         --end;
     return text.sliced(start, end - start);
 }
-
-}  // namespace
 
 QString trimBlanks(QStringView text)
 {

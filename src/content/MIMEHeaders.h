@@ -50,6 +50,7 @@ void forEachHeaderValue(QByteArrayView headerBytes, QByteArrayView lowerCaseName
                         const std::function<bool(QByteArrayView)>& each);
 // Trims spaces and tabs only: other white space, a line break say, belongs to the text.
 QString trimBlanks(QStringView text);
+QStringView blanksTrimmed(QStringView text);  // the same without a copy
 std::optional<QString> header(const HeaderList& fields, const QString& lowerCaseName);
 Params params(const QString& value);
 Address address(const QString& value);

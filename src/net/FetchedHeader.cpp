@@ -167,12 +167,7 @@ private:
             text.append(char16_t(c));
         }
         ++m_pos;
-        QStringView trimmed(text.constData(), text.size());
-        while (trimmed.startsWith(u' '))
-            trimmed = trimmed.sliced(1);
-        while (trimmed.endsWith(u' '))
-            trimmed.chop(1);
-        date = MIME::readInternalDate(trimmed);
+        date = MIME::readInternalDate(MIME::blanksTrimmed(QStringView(text.constData(), text.size())));
         return true;
     }
 
